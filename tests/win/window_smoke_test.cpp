@@ -45,8 +45,3 @@ TEST(WindowHarness, RealWindowIsCreatedShownAndPainted) {
 }
 
 }  // namespace
-
-int main(int argc, char** argv) {
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}
