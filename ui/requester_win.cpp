@@ -25,7 +25,7 @@ SRWLOCK modal_lock = SRWLOCK_INIT;
 
 constexpr DWORD FILE_FLAGS = OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_PATHMUSTEXIST | OFN_EXPLORER;
 static_assert(FILE_FLAGS == 0x0008080C);
-static_assert(OPENFILENAME_SIZE_VERSION_400A == 136);
+constexpr DWORD OPEN_FILE_NAME_SIZE = 136;  // the form without the places bar fields
 static_assert(sizeof(CHOOSECOLORA) == 72);
 
 struct GuardScan {
@@ -112,7 +112,7 @@ const char* file_requester(const char* title, const char* default_file, const ch
 
     OPENFILENAMEA dialog;
     std::memset(&dialog, 0, sizeof dialog);
-    dialog.lStructSize = OPENFILENAME_SIZE_VERSION_400A;
+    dialog.lStructSize = OPEN_FILE_NAME_SIZE;
     dialog.hwndOwner = requester_owner();
     dialog.lpstrFilter = filter;
     dialog.nFilterIndex = static_cast<DWORD>(pattern_index < 0 ? 0 : pattern_index) + 1;
