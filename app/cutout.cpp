@@ -1,0 +1,69 @@
+#include "app/cutout.h"
+
+#include "app/colour_stand_in.h"
+
+using namespace app_colour;
+
+int64_t cutout_fill_word(int64_t colour, int64_t outer_alpha) {
+    // rgba puts its first argument in bits 0-7 and its third in bits 16-23,
+    // so passing blue first swaps red and blue into the buffer's B, G, R order.
+    return rgba(blue(colour), green(colour), red(colour), outer_alpha);
+}
+
+void fill_output_buffer(PixelBuffer* output, int64_t colour, int64_t outer_alpha) {
+    if (!output) return;
+    fill_memory(output, PIXEL_BUFFER_SIZE, cutout_fill_word(colour, outer_alpha), 5);
+}
+
+void plot_cutout_pixel(const CutoutCanvas& canvas, int64_t x, int64_t y) {
+    if (x < 0 || x >= CANVAS_SIZE || y < 0 || y >= CANVAS_SIZE) return;
+    const int64_t at = x + CANVAS_SIZE * y;
+    const int64_t p = canvas.source->words[at];
+    // red(p) is the blue byte and blue(p) the red byte: the two swaps cancel
+    // and the colour bytes stay as they were; only the alpha is replaced.
+    canvas.output->words[at] = static_cast<uint32_t>(rgba(red(p), green(p), blue(p), canvas.inner_alpha));
+}
+
+void fill_span(const CutoutCanvas& canvas, int64_t x1, int64_t x2, int64_t y) {
+    if (x2 < x1) {
+        int64_t t = x1;
+        x1 = x2;
+        x2 = t;
+    }
+    if (y < 0 || y >= CANVAS_SIZE) return;
+    // Pixels off the canvas would be dropped one by one; skip them at once.
+    if (x1 < 0) x1 = 0;
+    if (x2 > CANVAS_SIZE - 1) x2 = CANVAS_SIZE - 1;
+    for (int64_t x = x1; x <= x2; ++x) plot_cutout_pixel(canvas, x, y);
+}
+
+void fill_circle(const CutoutCanvas& canvas, int64_t cx, int64_t cy, int64_t r) {
+    if (!canvas.source || !canvas.output || r < 0) return;
+    // A centre this far away leaves the canvas untouched at any radius drawn.
+    const int64_t far = int64_t{1} << 40;
+    if (cx < -far || cx > far || cy < -far || cy > far) return;
+    if (r > CUTOUT_FULL_RADIUS) r = CUTOUT_FULL_RADIUS;
+    int64_t d = 3 - 2 * r;
+    int64_t x = r;
+    int64_t y = 0;
+    while (y <= x) {
+        fill_span(canvas, cx - x, cx + x, cy - y);
+        fill_span(canvas, cx - x, cx + x, cy + y);
+        if (d >= 0) {
+            fill_span(canvas, cx - y, cx + y, cy - x);
+            fill_span(canvas, cx - y, cx + y, cy + x);
+        }
+        if (d < 0) {
+            d = d + 4 * y + 6;
+        } else {
+            d = d + 4 * (y - x) + 10;
+            x = x - 1;
+        }
+        y = y + 1;
+    }
+}
+
+void compose_cutout(const CutoutCanvas& canvas, int64_t colour, int64_t outer_alpha, int64_t radius) {
+    fill_output_buffer(canvas.output, colour, outer_alpha);
+    fill_circle(canvas, CUTOUT_CENTRE, CUTOUT_CENTRE, radius);
+}
