@@ -1,8 +1,6 @@
 #include "app/cutout.h"
 
-#include "app/colour_stand_in.h"
-
-using namespace app_colour;
+#include "image/drawing.h"
 
 int64_t cutout_fill_word(int64_t colour, int64_t outer_alpha) {
     // rgba puts its first argument in bits 0-7 and its third in bits 16-23,
@@ -12,7 +10,7 @@ int64_t cutout_fill_word(int64_t colour, int64_t outer_alpha) {
 
 void fill_output_buffer(PixelBuffer* output, int64_t colour, int64_t outer_alpha) {
     if (!output) return;
-    fill_memory(output, PIXEL_BUFFER_SIZE, cutout_fill_word(colour, outer_alpha), 5);
+    fill_memory(output, PIXEL_BUFFER_SIZE, cutout_fill_word(colour, outer_alpha), FILL_LONG);
 }
 
 void plot_cutout_pixel(const CutoutCanvas& canvas, int64_t x, int64_t y) {

@@ -121,9 +121,12 @@ TEST_F(Navigation, SmallPictureStepZeroAndNothingLoaded) {
     EXPECT_EQ(app.crop.YS, 0);
     expect_scaled_crop(3);
 
-    // Step 0 passes the test and grabs the same square again.
+    // Step 0 passes the tests not already at their bound and grabs the
+    // same square again.
     app.step_x = app.step_y = app.step_xy = 0;
-    for (CropButton b : {CROP_X_PLUS, CROP_X_MINUS, CROP_Y_PLUS, CROP_Y_MINUS, CROP_XY_PLUS, CROP_XY_MINUS}) {
+    EXPECT_FALSE(apply_crop_press(CROP_Y_PLUS));  // 300 + 0 + 0 < 300 fails
+    EXPECT_FALSE(apply_crop_press(CROP_XY_PLUS));
+    for (CropButton b : {CROP_X_PLUS, CROP_X_MINUS, CROP_Y_MINUS, CROP_XY_MINUS}) {
         EXPECT_TRUE(apply_crop_press(b));
         EXPECT_EQ(app.crop.XS, 99);
         EXPECT_EQ(app.crop.YS, 0);

@@ -1,5 +1,6 @@
 #include "app_pictures.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <vector>
 
@@ -31,16 +32,72 @@ const CLSID ENCODERS[] = {
 
 constexpr INT FORMAT_32BPP_ARGB = 0x26200A;
 
+template <typename F>
+F function(HMODULE lib, const char* name) {
+    return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(lib, name)));
+}
+
+// GIF written by hand (the encoder here writes an empty file): a global
+// palette of the pattern's colours and LZW codes of 9 bits, with a clear
+// code often enough that the code size never grows.
+bool write_gif(const std::string& path, int32_t width, int32_t height) {
+    std::vector<uint32_t> palette;
+    std::vector<uint8_t> indices(static_cast<size_t>(width) * height);
+    for (int32_t y = 0; y < height; ++y)
+        for (int32_t x = 0; x < width; ++x) {
+            uint32_t c = pattern(x, y);
+            size_t i = 0;
+            while (i < palette.size() && palette[i] != c) ++i;
+            if (i == palette.size()) palette.push_back(c);
+            if (i > 255) return false;
+            indices[static_cast<size_t>(y) * width + x] = static_cast<uint8_t>(i);
+        }
+    std::string out = "GIF89a";
+    auto word = [&](int v) { out.push_back(static_cast<char>(v & 0xFF)), out.push_back(static_cast<char>(v >> 8)); };
+    word(width), word(height);
+    out += "\xF7";  // global table of 256 entries, 8 bits per primary
+    out.push_back(0), out.push_back(0);
+    for (int i = 0; i < 256; ++i) {
+        uint32_t c = i < static_cast<int>(palette.size()) ? palette[i] : 0;
+        out.push_back(static_cast<char>(c >> 16)), out.push_back(static_cast<char>(c >> 8)),
+            out.push_back(static_cast<char>(c));
+    }
+    out.push_back(','), word(0), word(0), word(width), word(height), out.push_back(0);
+    out.push_back(8);  // minimum code size
+    std::string codes;
+    uint32_t bits = 0;
+    int count = 0;
+    auto emit = [&](uint32_t code) {
+        bits |= code << count;
+        count += 9;
+        while (count >= 8) codes.push_back(static_cast<char>(bits & 0xFF)), bits >>= 8, count -= 8;
+    };
+    for (size_t i = 0; i < indices.size(); ++i) {
+        if (i % 250 == 0) emit(256);
+        emit(indices[i]);
+    }
+    emit(257);
+    if (count > 0) codes.push_back(static_cast<char>(bits & 0xFF));
+    for (size_t at = 0; at < codes.size(); at += 255) {
+        size_t n = std::min<size_t>(255, codes.size() - at);
+        out.push_back(static_cast<char>(n));
+        out.append(codes, at, n);
+    }
+    out.push_back(0), out.push_back(';');
+    return write_bytes(path, out.data(), out.size());
+}
+
 }  // namespace
 
 bool write_picture(const std::string& path, Format format, int32_t width, int32_t height, Transparent transparent) {
+    if (format == GIF) return write_gif(path, width, height);
     HMODULE lib = LoadLibraryA("gdiplus.dll");
     if (!lib) return false;
-    auto startup = reinterpret_cast<Startup>(GetProcAddress(lib, "GdiplusStartup"));
-    auto shutdown = reinterpret_cast<Shutdown>(GetProcAddress(lib, "GdiplusShutdown"));
-    auto from_scan0 = reinterpret_cast<FromScan0>(GetProcAddress(lib, "GdipCreateBitmapFromScan0"));
-    auto save = reinterpret_cast<SaveToFile>(GetProcAddress(lib, "GdipSaveImageToFile"));
-    auto dispose = reinterpret_cast<Dispose>(GetProcAddress(lib, "GdipDisposeImage"));
+    auto startup = function<Startup>(lib, "GdiplusStartup");
+    auto shutdown = function<Shutdown>(lib, "GdiplusShutdown");
+    auto from_scan0 = function<FromScan0>(lib, "GdipCreateBitmapFromScan0");
+    auto save = function<SaveToFile>(lib, "GdipSaveImageToFile");
+    auto dispose = function<Dispose>(lib, "GdipDisposeImage");
     bool ok = false;
     ULONG_PTR token = 0;
     StartupInput input{1, nullptr, FALSE, FALSE};

@@ -16,10 +16,11 @@ enum Format { BMP, JPEG, GIF, TIFF, PNG };
 
 // The colour (0xRRGGBB) of pixel (x, y) of the test pattern: blocks of
 // 20 x 20 pixels, each of one colour, with distinct channels, so that
-// scaled crops can be compared at block centres and GIF keeps it exact.
+// scaled crops can be compared at block centres; 64 colours in all, so a
+// GIF keeps it exact.
 inline uint32_t pattern(int64_t x, int64_t y) {
     uint32_t bx = static_cast<uint32_t>(x / 20), by = static_cast<uint32_t>(y / 20);
-    uint32_t r = (bx * 40 + 15) & 0xFF, g = (by * 24 + 5) & 0xF8, b = ((bx + by) & 1) ? 0xC0 : 0x30;
+    uint32_t r = (bx % 8) * 32 + 15, g = (by % 8) * 32 + 5, b = ((bx + by) & 1) ? 0xC0 : 0x30;
     return r << 16 | g << 8 | b;
 }
 

@@ -112,7 +112,9 @@ TEST_F(Rendering, NoGdiObjectsLeakOverManyPressesAndRenders) {
     int before = gdi_object_count();
     ASSERT_GT(before, 0);
     for (int i = 0; i < 1000; ++i) {
-        CropButton b = i % 4 == 0 ? CROP_X_PLUS : i % 4 == 1 ? CROP_XY_PLUS : i % 4 == 2 ? CROP_XY_MINUS : CROP_X_MINUS;
+        // Mostly moves; now and then a scaled square.
+        const CropButton cycle[] = {CROP_X_PLUS, CROP_Y_PLUS, CROP_X_MINUS, CROP_Y_MINUS};
+        CropButton b = i % 100 == 50 ? CROP_XY_PLUS : i % 100 == 51 ? CROP_XY_MINUS : cycle[i % 4];
         apply_crop_press(b);
         render_output_image(0);
     }
