@@ -1,0 +1,186 @@
+// The area-averaging resampler.  Along one axis, measured in units of
+// 1/(D/g) source pixels (g the greatest common divisor of the sizes), the
+// footprint of destination pixel i is [i*S', (i+1)*S') and source pixel j
+// covers [j*D', (j+1)*D'), S' = S/g, D' = D/g; every overlap is an integer
+// and the overlaps of one footprint total S'.  The first pass keeps its exact
+// integer sums, the second divides once by both totals, rounding to nearest.
+#include <cstdlib>
+#include <numeric>
+
+#include "core/memory.h"
+#include "image/resample.h"
+
+namespace {
+
+// num / den rounded to nearest (halves up) for results 0..255: a double
+// estimate, corrected to the exact quotient.
+struct Divider {
+    uint64_t den;
+    uint64_t half;
+    double inverse;
+};
+
+Divider make_divider(uint64_t den) { return {den, den / 2, 1.0 / static_cast<double>(den)}; }
+
+inline uint8_t divide(uint64_t num, const Divider& d) {
+    uint64_t n = num + d.half;
+    uint64_t q = static_cast<uint64_t>(static_cast<double>(n) * d.inverse);
+    while (q * d.den > n) --q;
+    while ((q + 1) * d.den <= n) ++q;
+    return static_cast<uint8_t>(q > 255 ? 255 : q);
+}
+
+// Rows pass from bytes to exact sums.
+template <int BPP>
+void rows_to_sums(uint32_t* out, size_t out_stride, const uint8_t* src, int64_t src_stride, int32_t rows,
+                  const AreaTable* t) {
+    for (int32_t r = 0; r < rows; ++r) {
+        const uint8_t* s = src + r * src_stride;
+        uint32_t* o = out + r * out_stride;
+        for (int32_t i = 0; i < t->destination_size; ++i) {
+            const uint8_t* p = s + static_cast<size_t>(t->first[i]) * BPP;
+            const uint32_t* w = t->weights + t->offset[i];
+            uint32_t acc[BPP] = {};
+            for (int32_t k = 0; k < t->count[i]; ++k, p += BPP)
+                for (int c = 0; c < BPP; ++c) acc[c] += p[c] * w[k];
+            for (int c = 0; c < BPP; ++c) o[i * BPP + c] = acc[c];
+        }
+    }
+}
+
+// Rows pass from exact sums to bytes.
+template <int BPP>
+void rows_to_bytes(uint8_t* dst, int64_t dst_stride, const uint32_t* src, size_t src_stride, int32_t rows,
+                   const AreaTable* t, const Divider& d) {
+    for (int32_t r = 0; r < rows; ++r) {
+        const uint32_t* s = src + r * src_stride;
+        uint8_t* o = dst + r * dst_stride;
+        for (int32_t i = 0; i < t->destination_size; ++i) {
+            const uint32_t* p = s + static_cast<size_t>(t->first[i]) * BPP;
+            const uint32_t* w = t->weights + t->offset[i];
+            uint64_t acc[BPP] = {};
+            for (int32_t k = 0; k < t->count[i]; ++k, p += BPP)
+                for (int c = 0; c < BPP; ++c) acc[c] += static_cast<uint64_t>(p[c]) * w[k];
+            for (int c = 0; c < BPP; ++c) o[i * BPP + c] = divide(acc[c], d);
+        }
+    }
+}
+
+// Columns pass from bytes to exact sums; `elements` bytes per row are used.
+void columns_to_sums(uint32_t* out, size_t out_stride, const uint8_t* src, int64_t src_stride, size_t elements,
+                     const AreaTable* t) {
+    for (int32_t i = 0; i < t->destination_size; ++i) {
+        uint32_t* o = out + i * out_stride;
+        for (size_t x = 0; x < elements; ++x) o[x] = 0;
+        const uint32_t* w = t->weights + t->offset[i];
+        for (int32_t k = 0; k < t->count[i]; ++k) {
+            const uint8_t* s = src + (t->first[i] + k) * src_stride;
+            uint32_t wk = w[k];
+            for (size_t x = 0; x < elements; ++x) o[x] += s[x] * wk;
+        }
+    }
+}
+
+// Columns pass from exact sums to bytes.
+void columns_to_bytes(uint8_t* dst, int64_t dst_stride, const uint32_t* src, size_t src_stride, size_t elements,
+                      const AreaTable* t, const Divider& d, uint64_t* scratch) {
+    for (int32_t i = 0; i < t->destination_size; ++i) {
+        for (size_t x = 0; x < elements; ++x) scratch[x] = 0;
+        const uint32_t* w = t->weights + t->offset[i];
+        for (int32_t k = 0; k < t->count[i]; ++k) {
+            const uint32_t* s = src + (t->first[i] + k) * src_stride;
+            uint64_t wk = w[k];
+            for (size_t x = 0; x < elements; ++x) scratch[x] += s[x] * wk;
+        }
+        uint8_t* o = dst + i * dst_stride;
+        for (size_t x = 0; x < elements; ++x) o[x] = divide(scratch[x], d);
+    }
+}
+
+}  // namespace
+
+AreaTable* make_area_table(int32_t destination_size, int32_t source_size) {
+    if (destination_size <= 0 || source_size <= 0) return nullptr;
+    int64_t g = std::gcd(destination_size, source_size);
+    int64_t sp = source_size / g, dp = destination_size / g;
+    // A footprint S'/D' source pixels long touches at most that many + 2.
+    size_t slots = static_cast<size_t>(source_size) + 2 * static_cast<size_t>(destination_size);
+    auto* t = static_cast<AreaTable*>(std::calloc(1, sizeof(AreaTable)));
+    if (!t) return nullptr;
+    t->first = static_cast<int32_t*>(std::malloc(sizeof(int32_t) * destination_size));
+    t->count = static_cast<int32_t*>(std::malloc(sizeof(int32_t) * destination_size));
+    t->offset = static_cast<int32_t*>(std::malloc(sizeof(int32_t) * destination_size));
+    t->weights = static_cast<uint32_t*>(std::malloc(sizeof(uint32_t) * slots));
+    if (!t->first || !t->count || !t->offset || !t->weights) {
+        free_area_table(t);
+        return nullptr;
+    }
+    t->destination_size = destination_size;
+    t->source_size = source_size;
+    t->total = static_cast<uint32_t>(sp);
+    size_t used = 0;
+    for (int64_t i = 0; i < destination_size; ++i) {
+        int64_t lo = i * sp, hi = (i + 1) * sp;
+        int64_t first = lo / dp;
+        int64_t last = (hi + dp - 1) / dp - 1;
+        if (last > source_size - 1) last = source_size - 1;
+        t->first[i] = static_cast<int32_t>(first);
+        t->offset[i] = static_cast<int32_t>(used);
+        int32_t n = 0;
+        for (int64_t j = first; j <= last && used < slots; ++j) {
+            int64_t a = j * dp > lo ? j * dp : lo;
+            int64_t b = (j + 1) * dp < hi ? (j + 1) * dp : hi;
+            if (b <= a) continue;
+            t->weights[used++] = static_cast<uint32_t>(b - a);
+            ++n;
+        }
+        t->count[i] = n;
+    }
+    return t;
+}
+
+void free_area_table(AreaTable* t) {
+    if (!t) return;
+    std::free(t->first);
+    std::free(t->count);
+    std::free(t->offset);
+    std::free(t->weights);
+    std::free(t);
+}
+
+bool area_resample(uint8_t* destination, int64_t destination_stride, int32_t width, int32_t height,
+                   const uint8_t* source, int64_t source_stride, int32_t source_width, int32_t source_height,
+                   int32_t bytes_per_pixel) {
+    if (width <= 0 || height <= 0 || source_width <= 0 || source_height <= 0) return false;
+    if (bytes_per_pixel != 3 && bytes_per_pixel != 4) return false;
+    const int bpp = bytes_per_pixel;
+    bool rows_first = static_cast<int64_t>(width) * source_height <= static_cast<int64_t>(height) * source_width;
+    size_t temp_row = static_cast<size_t>(rows_first ? width : source_width) * bpp;  // elements
+    size_t temp_rows = static_cast<size_t>(rows_first ? source_height : height);
+    size_t temp_bytes, scratch_bytes;
+    if (!multiply_size(temp_row, temp_rows, &temp_bytes) || !multiply_size(temp_bytes, 4, &temp_bytes) ||
+        !multiply_size(static_cast<size_t>(width) * bpp, sizeof(uint64_t), &scratch_bytes))
+        return false;
+    AreaTable* across = make_area_table(width, source_width);
+    AreaTable* down = make_area_table(height, source_height);
+    auto* temp = static_cast<uint32_t*>(std::malloc(temp_bytes));
+    auto* scratch = static_cast<uint64_t*>(std::malloc(scratch_bytes));
+    bool done = across && down && temp && scratch;
+    if (done) {
+        Divider d = make_divider(static_cast<uint64_t>(across->total) * down->total);
+        if (rows_first) {
+            if (bpp == 3) rows_to_sums<3>(temp, temp_row, source, source_stride, source_height, across);
+            else rows_to_sums<4>(temp, temp_row, source, source_stride, source_height, across);
+            columns_to_bytes(destination, destination_stride, temp, temp_row, temp_row, down, d, scratch);
+        } else {
+            columns_to_sums(temp, temp_row, source, source_stride, temp_row, down);
+            if (bpp == 3) rows_to_bytes<3>(destination, destination_stride, temp, temp_row, height, across, d);
+            else rows_to_bytes<4>(destination, destination_stride, temp, temp_row, height, across, d);
+        }
+    }
+    std::free(scratch);
+    std::free(temp);
+    free_area_table(down);
+    free_area_table(across);
+    return done;
+}

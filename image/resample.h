@@ -1,0 +1,69 @@
+// Resampling kernels on plain pixel arrays.
+//
+// Cubic: Mitchell-Netravali with B = C = 1/3, separable, double-precision
+// sums, for 32-bit pixels whose four channels are filtered alike.  The
+// pictures are packed (stride 4 x width) and taken in memory order.
+//
+// Area average: each destination pixel is the area-weighted mean of the
+// source pixels its footprint covers, per byte, rounded to nearest.  The
+// weights are exact integers, so the only rounding is the final one.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+// The taps of one destination index: source indices first .. first+count-1.
+struct Contribution {
+    int32_t first;
+    int32_t count;
+    const double* weights;
+};
+
+// The weights of one pass, from `source_size` to `destination_size` pixels.
+struct ContributionTable {
+    int32_t destination_size;
+    int32_t source_size;
+    int32_t max_taps;  // n = 2 x ceil(filter width) + 1
+    Contribution* entries;
+    double* weights;   // destination_size x max_taps
+};
+
+// The Mitchell-Netravali filter (B = C = 1/3) at x.
+double mitchell_filter(double x);
+// Null for sizes of 0 or less, or when memory runs out.
+ContributionTable* make_contributions(int32_t destination_size, int32_t source_size);
+void free_contributions(ContributionTable* table);
+
+// One cubic pass along the rows: each of `rows` rows of table->source_size
+// pixels becomes a row of table->destination_size pixels.
+void cubic_rows(uint8_t* destination, const uint8_t* source, int32_t rows, const ContributionTable* table);
+// One cubic pass along the columns of a picture `width` pixels wide.
+void cubic_columns(uint8_t* destination, const uint8_t* source, int32_t width, const ContributionTable* table,
+                   double* scratch /* 4 x width doubles */);
+
+// The whole cubic resample of packed 32-bit pictures, the smaller temporary
+// first.  With whiten_transparent, fully transparent source pixels become
+// (255, 255, 255, 0) first -- in place, and only once nothing can fail any
+// more.  False when memory runs out (the source is then untouched).
+bool cubic_resample(uint8_t* destination, int32_t width, int32_t height, uint8_t* source, int32_t source_width,
+                    int32_t source_height, bool whiten_transparent);
+
+// Area-average weights of one pass: integer overlaps of the destination
+// footprints with the source pixels, totalling `total` for every index.
+struct AreaTable {
+    int32_t destination_size;
+    int32_t source_size;
+    uint32_t total;
+    int32_t* first;      // destination_size entries
+    int32_t* count;
+    int32_t* offset;     // into weights
+    uint32_t* weights;
+};
+AreaTable* make_area_table(int32_t destination_size, int32_t source_size);
+void free_area_table(AreaTable* table);
+
+// Area-average resample between pictures of 3 or 4 bytes per pixel with
+// their own strides (rows in memory order).  False when memory runs out.
+bool area_resample(uint8_t* destination, int64_t destination_stride, int32_t width, int32_t height,
+                   const uint8_t* source, int64_t source_stride, int32_t source_width, int32_t source_height,
+                   int32_t bytes_per_pixel);
