@@ -16,6 +16,9 @@ void end_main_heap();          // frees everything taken from the main heap
 void* runtime_alloc(size_t size);                                // zero-filled, null on failure
 void* runtime_realloc(void* block, size_t old_size, size_t new_size);  // bytes past old_size zeroed
 void runtime_free(void* block);
+// True when block is a live block of the main heap (a pointer received from
+// outside, say in a window message, is checked before it is read or freed).
+bool runtime_block_valid(const void* block);
 
 void init_memory_allocator();
 void end_memory_allocator();   // frees everything taken from alloc_memory

@@ -19,6 +19,7 @@ void* runtime_realloc(void* block, size_t old_size, size_t new_size) {
 }
 
 void runtime_free(void* block) { std::free(block); }
+bool runtime_block_valid(const void* block) { return block != nullptr; }
 
 void init_memory_allocator() {}
 void end_memory_allocator() {}

@@ -40,6 +40,10 @@ void runtime_free(void* block) {
     if (block && main_heap) HeapFree(main_heap, 0, block);
 }
 
+bool runtime_block_valid(const void* block) {
+    return block && main_heap && HeapValidate(main_heap, 0, block);
+}
+
 void init_memory_allocator() { heap(allocator_heap); }
 void end_memory_allocator() { destroy(allocator_heap); }
 

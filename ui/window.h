@@ -1,0 +1,64 @@
+// Top-level toolkit windows and the event loop.  The program opens windows,
+// creates gadgets in them and loops on wait_window_event, which returns a
+// queued toolkit event first (see ui/events.h), else the number of the one
+// window message it dispatched, else 0 when nothing arrived in time.
+//
+// Window handles travel as 64-bit integers (an HWND's value).
+#pragma once
+
+#include <cstdint>
+
+#include "core/registry.h"  // AUTO_ID, IGNORE_ARG
+#include "ui/events.h"
+
+// The answer by which a message handler passes a message on to the default
+// window procedure.
+constexpr int64_t NOT_HANDLED = static_cast<int64_t>(0xFFFFFFFFD0D0D0D1ull);
+
+// open_window flags; every other bit is a Win32 window style.
+constexpr uint32_t WINDOW_CENTER_SCREEN = 0x00000001;
+constexpr uint32_t WINDOW_CENTER_PARENT = 0x00000002;
+constexpr uint32_t WINDOW_TOOL = 0x00000004;
+constexpr uint32_t WINDOW_NO_GADGET_LIST = 0x00000008;
+constexpr uint32_t WINDOW_HIDDEN = 0x10000000;
+constexpr uint32_t WINDOW_DEFAULT_FLAGS = 0x00C80000;  // WS_CAPTION | WS_SYSMENU
+
+// window_width / window_height modes.
+constexpr int WINDOW_CLIENT = 1;
+constexpr int WINDOW_OUTER = 0;
+
+// Start-up, in this order: event posting (the hidden window of cross-thread
+// posting and the queue), the window library, then (after the gadget library)
+// the common controls and COM.  Shutdown: end_window_library closes every
+// window, then end_event_posting.
+void init_event_posting();
+void end_event_posting();
+void init_window_library();
+void end_window_library();
+void init_common_controls();
+
+// The hidden window and the registered message through which another thread
+// hands an event to the GUI thread: lParam points to a record from the
+// runtime heap (runtime_alloc) holding the code (32-bit) at offset 8 and the
+// object, window, type and data (64-bit each) at 16, 24, 32 and 40; the
+// receiver frees it.
+int64_t post_event_window();
+uint32_t post_event_message();
+
+// x or y may be IGNORE_ARG; width and height are the client size; title may
+// be null.  Returns the new window's handle for AUTO_ID (also its id), the
+// HWND for a number, 0 on failure.
+int64_t open_window(int64_t id, int32_t x, int32_t y, int32_t width, int32_t height, const char* title,
+                    uint32_t flags = WINDOW_DEFAULT_FLAGS, int64_t parent = 0);
+void close_window(int64_t id);  // -1 closes every window
+int64_t window_handle(int64_t id);
+int32_t window_width(int64_t id, int mode = WINDOW_CLIENT);
+int32_t window_height(int64_t id, int mode = WINDOW_CLIENT);
+void set_window_color(int64_t id, int64_t color);  // 0x00BBGGRR, -1 for the class background
+
+// timeout in milliseconds: -1 waits without limit, 0 does not wait.
+int32_t wait_window_event(int32_t timeout);
+
+// The toolkit window id of a window handle: its own "Qz_WindowID" or that of
+// its nearest ancestor; -1 when there is none.
+int64_t window_id_of(int64_t hwnd);
