@@ -37,6 +37,14 @@ INNER_TRACKBAR_X = 690
 TRACKBAR_TOP, TRACKBAR_BOTTOM = 110, 610
 
 DIALOG_TITLE = "SELECT IMAGE"
+COLOUR_TITLE = "Color"
+# In the colour dialog, relative to it: the basic colour swatches (8 columns,
+# 6 rows) and the OK and Cancel buttons.
+COLOUR_OK, COLOUR_CANCEL = (51, 282), (146, 282)
+
+
+def swatch(row, column):
+    return 20 + 30 * column, 32 + 23 * row
 
 
 def xdo(*args, check=True):
@@ -228,3 +236,50 @@ class Tool:
         if not self.dialog_gone(DIALOG_TITLE, 10):
             raise RuntimeError("the file dialog did not close on Escape")
         time.sleep(0.8)
+
+    def choose_colour(self, row, column):
+        """Picks a basic colour with one click on its swatch and OK; returns
+        the colour as the dialog showed it."""
+        self.click(BACK_COLOR)
+        dialog = self.wait_dialog(COLOUR_TITLE)
+        x, y, _, _ = geometry(dialog)
+        sx, sy = swatch(row, column)
+        colour = screenshot("colour-dialog.png").getpixel((x + sx, y + sy))[:3]
+        xdo("mousemove", x + sx, y + sy)
+        xdo("click", "1")
+        time.sleep(0.3)
+        xdo("mousemove", x + COLOUR_OK[0], y + COLOUR_OK[1])
+        xdo("click", "1")
+        if not self.dialog_gone(COLOUR_TITLE):
+            raise RuntimeError("the colour dialog stayed open after OK")
+        time.sleep(0.5)
+        return colour
+
+    def cancel_colour(self):
+        self.click(BACK_COLOR)
+        dialog = self.wait_dialog(COLOUR_TITLE)
+        x, y, _, _ = geometry(dialog)
+        xdo("mousemove", x + COLOUR_CANCEL[0], y + COLOUR_CANCEL[1])
+        xdo("click", "1")
+        if not self.dialog_gone(COLOUR_TITLE):
+            raise RuntimeError("the colour dialog stayed open after Cancel")
+        time.sleep(0.5)
+
+    # -- trackbars --------------------------------------------------------------
+    def thumb_y(self, trackbar_x):
+        """The centre row of a vertical trackbar's thumb, from the screen: the
+        thumb's white body is the only light run in the column left of the
+        channel."""
+        shot = self.screenshot()
+        column = trackbar_x - 14
+        rows = [y for y in range(TRACKBAR_TOP, TRACKBAR_BOTTOM) if min(shot.getpixel((column, y))[:3]) >= 250]
+        if not rows:
+            raise RuntimeError(f"no trackbar thumb found at x {trackbar_x}")
+        return (rows[0] + rows[-1]) // 2
+
+    def drag_thumb(self, trackbar_x, to_y):
+        y = self.thumb_y(trackbar_x)
+        self.drag((trackbar_x - 10, y), (trackbar_x - 10, to_y))
+
+    def drag_thumb_to_bottom(self, trackbar_x):
+        self.drag_thumb(trackbar_x, TRACKBAR_BOTTOM + 60)

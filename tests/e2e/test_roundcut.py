@@ -24,10 +24,8 @@ OUTER_ALPHA, INNER_ALPHA = 100, 200
 # The crop square those presses make from the initial (0, 0, 600).
 XS, YS, SIDE = STEP_X * X_PRESSES, STEP_Y * Y_PRESSES, 600 + STEP_XY * XY_PRESSES
 
-# Basic colour swatch picked in the colour dialog (row 2, column 1), and the
-# dialog's OK and Cancel buttons, relative to the dialog.
-SWATCH = (20 + 30 * 1, 32 + 23 * 2)
-COLOUR_OK, COLOUR_CANCEL = (51, 282), (146, 282)
+# Basic colour picked in the colour dialog: row 2, column 1.
+SWATCH = (2, 1)
 
 
 def work(name):
@@ -89,45 +87,6 @@ class Roundcut(unittest.TestCase):
         self.assertEqual(image.size, (600, 600))
         return image
 
-    def choose_colour(self):
-        self.tool.click(d.BACK_COLOR)
-        dialog = self.tool.wait_dialog("Color")
-        x, y, _, _ = d.geometry(dialog)
-        shot = d.screenshot("colour-dialog.png")
-        colour = shot.getpixel((x + SWATCH[0], y + SWATCH[1]))[:3]
-        d.xdo("mousemove", x + SWATCH[0], y + SWATCH[1])
-        d.xdo("click", "1")
-        time.sleep(0.3)
-        d.xdo("mousemove", x + COLOUR_OK[0], y + COLOUR_OK[1])
-        d.xdo("click", "1")
-        self.assertTrue(self.tool.dialog_gone("Color"), "the colour dialog stayed open")
-        time.sleep(0.5)
-        return colour
-
-    def cancel_colour(self):
-        self.tool.click(d.BACK_COLOR)
-        dialog = self.tool.wait_dialog("Color")
-        x, y, _, _ = d.geometry(dialog)
-        d.xdo("mousemove", x + COLOUR_CANCEL[0], y + COLOUR_CANCEL[1])
-        d.xdo("click", "1")
-        self.assertTrue(self.tool.dialog_gone("Color"), "the colour dialog stayed open")
-        time.sleep(0.5)
-
-    def thumb_y(self, trackbar_x):
-        """The centre row of a vertical trackbar's thumb, from the screen: the
-        thumb's white body is the only light run in the column left of the
-        channel."""
-        shot = self.tool.screenshot()
-        column = trackbar_x - 14
-        rows = [y for y in range(d.TRACKBAR_TOP, d.TRACKBAR_BOTTOM)
-                if min(shot.getpixel((column, y))[:3]) >= 250]
-        self.assertTrue(rows, "no trackbar thumb found")
-        return (rows[0] + rows[-1]) // 2
-
-    def drag_thumb_to_bottom(self, trackbar_x):
-        y = self.thumb_y(trackbar_x)
-        self.tool.drag((trackbar_x - 10, y), (trackbar_x - 10, d.TRACKBAR_BOTTOM + 60))
-
     def check_cutout(self, image, outer_alpha, inner_alpha, colour):
         """Alphas and the background colour, pixel set by pixel set."""
         inside = expect.disc(RADIUS)
@@ -154,7 +113,7 @@ class Roundcut(unittest.TestCase):
         self.tool.cancel_file_dialog()
         self.tool.click(d.SAVE_JPG)
         self.tool.cancel_file_dialog()
-        self.cancel_colour()
+        self.tool.cancel_colour()
         self.assertEqual(self.new_files(), [])
         # Still the start-up state: black disc, black background, both opaque.
         self.save(d.SAVE_PNG, "fresh")
@@ -178,13 +137,13 @@ class Roundcut(unittest.TestCase):
         t.type_into_spin(d.RADIUS_EDIT, RADIUS)
         # Both trackbars dragged to the bottom (alpha 0), then stepped up by
         # the arrow keys, which the clicked trackbar now takes.
-        self.drag_thumb_to_bottom(d.OUTER_TRACKBAR_X)
+        self.tool.drag_thumb_to_bottom(d.OUTER_TRACKBAR_X)
         t.key("Up", repeat=OUTER_ALPHA)
-        self.drag_thumb_to_bottom(d.INNER_TRACKBAR_X)
+        self.tool.drag_thumb_to_bottom(d.INNER_TRACKBAR_X)
         t.key("Home")
         t.key("Down", repeat=255 - INNER_ALPHA)
         time.sleep(0.5)
-        type(self).colour = self.choose_colour()
+        type(self).colour = t.choose_colour(*SWATCH)
         t.click(d.START, 1.0)
         t.screenshot("render.png")
         self.save(d.SAVE_PNG, "photo")
@@ -225,13 +184,13 @@ class Roundcut(unittest.TestCase):
 
     def test_05_cancelled_colour_keeps_the_colour(self):
         self.assertIsNotNone(self.reference, "needs the cut-out of an earlier scenario")
-        self.cancel_colour()
+        self.tool.cancel_colour()
         self.save(d.SAVE_PNG, "again")
         self.assertEqual(list(self.saved_png("again.png").getdata()), list(self.reference.getdata()))
 
     def test_06_outer_alpha_0_in_png_and_jpg(self):
         self.assertIsNotNone(self.colour, "needs the colour of an earlier scenario")
-        self.drag_thumb_to_bottom(d.OUTER_TRACKBAR_X)
+        self.tool.drag_thumb_to_bottom(d.OUTER_TRACKBAR_X)
         self.save(d.SAVE_PNG, "clear")
         image = self.saved_png("clear.png")
         self.check_cutout(image, 0, INNER_ALPHA, self.colour)
