@@ -3,7 +3,6 @@
 // six crop buttons at their places.  Dialogs are answered by a helper
 // thread, as a user would answer them.
 #include <windows.h>
-#include <commctrl.h>
 #include <dlgs.h>
 
 #include <gtest/gtest.h>
@@ -17,15 +16,11 @@
 #include "app/handlers.h"
 #include "app/render.h"
 #include "app/source.h"
-#include "app_fixture.h"
 #include "app_pictures.h"
-#include "ui/events.h"
-#include "ui/gadget_list.h"
-#include "ui/gadgets.h"
-#include "ui/statusbar.h"
-#include "ui/window.h"
+#include "app_window.h"
 
 using namespace pictures;
+using namespace app_window;
 
 namespace {
 
@@ -108,85 +103,8 @@ std::vector<std::string> file_types(HWND dialog) {
     return out;
 }
 
-// ---- the window
-
-struct Window {
-    int64_t window = 0;
-    HWND status = nullptr;
-    int64_t left = 0, right = 0, x_plus = 0, y_plus = 0, x_minus = 0, y_minus = 0, xy_plus = 0, xy_minus = 0;
-};
-Window w;
-
-void build_window() {
-    init_event_posting();
-    init_window_library();
-    init_gadget_library();
-    init_common_controls();
-    init_status_bars();
-    w.window = open_window(AUTO_ID, 0, 0, 1330, 680, "", 0xCA0001);
-    set_window_color(w.window, RGB(192, 192, 192));
-    w.status = reinterpret_cast<HWND>(create_status_bar(0, window_handle(w.window)));
-    const char* labels[] = {"B:", "H:", "XS:", "YS:", "XE:", "YE:"};
-    for (int i = 0; i < 6; ++i) {
-        add_status_bar_field(60);
-        status_bar_text(0, i, labels[i], 5);
-    }
-    w.left = image_gadget(AUTO_ID, 10, 10, 600, 600, 0);
-    w.right = image_gadget(AUTO_ID, 720, 10, 600, 600, 0);
-    w.x_plus = button_gadget(AUTO_ID, 10, 620, 30, 30, "X+");
-    w.y_plus = button_gadget(AUTO_ID, 170, 620, 30, 30, "Y+");
-    w.x_minus = button_gadget(AUTO_ID, 110, 620, 30, 30, "X-");
-    w.y_minus = button_gadget(AUTO_ID, 270, 620, 30, 30, "Y-");
-    w.xy_plus = button_gadget(AUTO_ID, 340, 620, 30, 30, "XY+");
-    w.xy_minus = button_gadget(AUTO_ID, 440, 620, 30, 30, "XY-");
-}
-
-std::string status_text(int field) {
-    char text[256] = {};
-    SendMessageA(w.status, SB_GETTEXTA, field, reinterpret_cast<LPARAM>(text));
-    return text;
-}
-
-std::vector<std::string> status_texts() {
-    std::vector<std::string> out;
-    for (int i = 0; i < 6; ++i) out.push_back(status_text(i));
-    return out;
-}
-
-void pump(int ms) {
-    const DWORD end = GetTickCount() + ms;
-    while (static_cast<LONG>(GetTickCount() - end) < 0) wait_window_event(5);
-    while (take_next_event()) {
-    }
-}
-
-class Handlers : public AppFixture {
+class Handlers : public app_window::WindowedApp {
 protected:
-    static void SetUpTestSuite() {
-        if (!w.window) build_window();
-    }
-    void SetUp() override {
-        AppFixture::SetUp();
-        ASSERT_NE(w.window, 0);
-        ASSERT_NE(w.status, nullptr);
-        app.window = w.window;
-        app.left_image_gadget = w.left;
-        app.right_image_gadget = w.right;
-        app.x_plus_button = w.x_plus;
-        app.y_plus_button = w.y_plus;
-        app.x_minus_button = w.x_minus;
-        app.y_minus_button = w.y_minus;
-        app.xy_plus_button = w.xy_plus;
-        app.xy_minus_button = w.xy_minus;
-        set_gadget_state(w.left, 0);
-        set_gadget_state(w.right, 0);
-    }
-    void TearDown() override {
-        set_gadget_state(w.left, 0);
-        set_gadget_state(w.right, 0);
-        pump(10);
-        AppFixture::TearDown();
-    }
     std::string folder = scratch_folder("handlers");
 };
 
