@@ -122,7 +122,8 @@ TEST_F(Handlers, LoadAsksWithItsPatternListAndShowsSizesAndCrop) {
     EXPECT_EQ(types[1], "TGA image (*.tga)");
     EXPECT_EQ(types[5], "Icon file (*.ico)");
     EXPECT_EQ(types[6], "*.cur");  // the lone pattern shifts the later pairs
-    EXPECT_EQ(types[9], "*.gif");
+    EXPECT_EQ(types[8], "*.gif");
+    EXPECT_EQ(types[9], "*.wmf");
 
     EXPECT_EQ(app.source_width, 400);
     EXPECT_EQ(app.crop.side, 300);

@@ -184,6 +184,7 @@ TEST_F(Navigation, TypedStepsOutsideTheRangeKeepTheToolWorking) {
     // Huge steps are refused without wrapping.
     app.step_x = app.step_y = app.step_xy = INT64_MAX;
     app.crop = CropSquare{0, 0, 600};
+    show_crop_square();
     for (CropButton b : {CROP_X_PLUS, CROP_X_MINUS, CROP_Y_PLUS, CROP_Y_MINUS, CROP_XY_PLUS, CROP_XY_MINUS})
         EXPECT_FALSE(press(b)) << b;
     app.step_x = INT64_MIN;

@@ -25,6 +25,12 @@ struct Window {
 };
 inline Window w;
 
+// The status fields as a fresh start shows them: raised, centred labels.
+inline void show_labels() {
+    const char* labels[] = {"B:", "H:", "XS:", "YS:", "XE:", "YE:"};
+    for (int i = 0; i < 6; ++i) status_bar_text(0, i, labels[i], 5);
+}
+
 inline void build_window() {
     init_event_posting();
     init_window_library();
@@ -34,11 +40,8 @@ inline void build_window() {
     w.window = open_window(AUTO_ID, 0, 0, 1330, 680, "", 0xCA0001);
     set_window_color(w.window, RGB(192, 192, 192));
     w.status = reinterpret_cast<HWND>(create_status_bar(0, window_handle(w.window)));
-    const char* labels[] = {"B:", "H:", "XS:", "YS:", "XE:", "YE:"};
-    for (int i = 0; i < 6; ++i) {
-        add_status_bar_field(60);
-        status_bar_text(0, i, labels[i], 5);
-    }
+    for (int i = 0; i < 6; ++i) add_status_bar_field(60);
+    show_labels();
     w.left = image_gadget(AUTO_ID, 10, 10, 600, 600, 0);
     w.right = image_gadget(AUTO_ID, 720, 10, 600, 600, 0);
     w.x_plus = button_gadget(AUTO_ID, 10, 620, 30, 30, "X+");
@@ -88,6 +91,7 @@ protected:
         app.xy_minus_button = w.xy_minus;
         set_gadget_state(w.left, 0);
         set_gadget_state(w.right, 0);
+        show_labels();
     }
     void TearDown() override {
         set_gadget_state(w.left, 0);
