@@ -140,6 +140,18 @@ TEST_F(Cutout, ZeroSourceGivesABlackDiscOnTheBackground) {
     EXPECT_EQ(output->words[0], 0xFFFFFFFFu);
 }
 
+TEST_F(Cutout, SpansWriteWhatEachPixelPlotWrites) {
+    fill_source();
+    std::unique_ptr<PixelBuffer> plotted{new PixelBuffer{}};
+    for (int64_t alpha : {int64_t{0}, int64_t{1}, int64_t{128}, int64_t{255}, int64_t{256}, int64_t{300}, int64_t{-1}, INT64_MIN}) {
+        fill_output_buffer(output.get(), 0x0A0B0C, 17);
+        *plotted = *output;
+        fill_span(CutoutCanvas{source.get(), output.get(), alpha}, 7, 580, 123);
+        for (int64_t x = 7; x <= 580; ++x) plot_cutout_pixel(CutoutCanvas{source.get(), plotted.get(), alpha}, x, 123);
+        EXPECT_EQ(std::memcmp(plotted->words, output->words, PIXEL_BUFFER_SIZE), 0) << "alpha " << alpha;
+    }
+}
+
 TEST_F(Cutout, RasteriserClipsAndToleratesAbsentBuffers) {
     CutoutCanvas canvas{source.get(), output.get(), 7};
     fill_output_buffer(output.get(), 0, 200);

@@ -1,0 +1,57 @@
+// The platform half of a render: 32-bit top-down transfers between the
+// images and the pixel buffers through a display device context.
+#include <windows.h>
+
+#include "app/cutout.h"
+#include "app/render.h"
+#include "image/image.h"
+
+namespace {
+
+enum Direction { TO_BUFFER, TO_BITMAP };
+
+void transfer(int64_t image, PixelBuffer* buffer, Direction direction) {
+    if (!buffer) return;
+    HDC hdc = CreateDCA("DISPLAY", nullptr, nullptr, nullptr);
+    HBITMAP bitmap = reinterpret_cast<HBITMAP>(image_handle(image));
+    BITMAP bm{};
+    GetObjectA(bitmap, sizeof bm, &bm);
+    // The buffer holds 600 x 600 words: an image of another size (a resize
+    // that failed, say) moves only the whole rows that fit.
+    LONG lines = 0;
+    if (bm.bmWidth > 0 && bm.bmHeight > 0) {
+        int64_t fit = PIXEL_BUFFER_SIZE / (int64_t{4} * bm.bmWidth);
+        lines = static_cast<LONG>(bm.bmHeight < fit ? bm.bmHeight : fit);
+    }
+    if (hdc && lines > 0) {
+        BITMAPINFOHEADER header{};
+        header.biSize = sizeof header;
+        header.biWidth = bm.bmWidth;
+        header.biHeight = -lines;  // negative: rows top-down
+        header.biPlanes = 1;
+        header.biBitCount = 32;
+        header.biCompression = BI_RGB;
+        auto* info = reinterpret_cast<BITMAPINFO*>(&header);
+        if (direction == TO_BUFFER)
+            GetDIBits(hdc, bitmap, 0, static_cast<UINT>(lines), buffer->words, info, DIB_RGB_COLORS);
+        else
+            SetDIBits(hdc, bitmap, 0, static_cast<UINT>(lines), buffer->words, info, DIB_RGB_COLORS);
+    }
+    if (hdc) DeleteDC(hdc);
+}
+
+}  // namespace
+
+void bitmap_to_buffer(int64_t image, PixelBuffer* buffer) { transfer(image, buffer, TO_BUFFER); }
+
+void buffer_to_bitmap(const PixelBuffer* buffer, int64_t image) {
+    transfer(image, const_cast<PixelBuffer*>(buffer), TO_BITMAP);
+}
+
+void render_output_image(int64_t colour) {
+    const CutoutCanvas canvas{app.source_buffer, app.output_buffer, app.inner_alpha};
+    fill_output_buffer(app.output_buffer, colour, app.outer_alpha);
+    bitmap_to_buffer(app.crop_image, app.source_buffer);
+    if (app.source_buffer) fill_circle(canvas, CUTOUT_CENTRE, CUTOUT_CENTRE, app.radius);
+    buffer_to_bitmap(app.output_buffer, app.output_image);
+}

@@ -1,0 +1,27 @@
+// The source picture and its crop: loading a file into the source image,
+// the initial square, and cutting the square out again after a press.
+#pragma once
+
+#include <cstdint>
+
+#include "app/crop.h"
+
+// Decodes the file through GDI+ into a new 24-bit image (the picture drawn
+// 1:1 over black); 0 when GDI+ is missing or cannot decode the file.
+int64_t load_with_gdiplus(const char* file);
+
+// The text converted from the system code page to a new UTF-16 string
+// (a BSTR; free it with SysFreeString).
+wchar_t* to_wide_string(const char* text);
+
+// Replaces the source and crop images by the file's picture, or by a black
+// 600 x 600 picture when it cannot be decoded, and sets the initial square:
+// the largest one at the top-left corner, at most 600 pixels.
+void load_source(const char* file);
+
+// Cuts the current square out of the source and scales it to 600 x 600.
+void grab_crop_square();
+
+// One press of a crop button: the bound test, the move and, when the test
+// passed, a new crop image.  True when the test passed.
+bool apply_crop_press(CropButton button);
