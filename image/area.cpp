@@ -66,37 +66,6 @@ void rows_to_bytes(uint8_t* dst, int64_t dst_stride, const uint32_t* src, size_t
     }
 }
 
-// Columns pass from bytes to exact sums; `elements` bytes per row are used.
-void columns_to_sums(uint32_t* out, size_t out_stride, const uint8_t* src, int64_t src_stride, size_t elements,
-                     const AreaTable* t) {
-    for (int32_t i = 0; i < t->destination_size; ++i) {
-        uint32_t* o = out + i * out_stride;
-        for (size_t x = 0; x < elements; ++x) o[x] = 0;
-        const uint32_t* w = t->weights + t->offset[i];
-        for (int32_t k = 0; k < t->count[i]; ++k) {
-            const uint8_t* s = src + (t->first[i] + k) * src_stride;
-            uint32_t wk = w[k];
-            for (size_t x = 0; x < elements; ++x) o[x] += s[x] * wk;
-        }
-    }
-}
-
-// Columns pass from exact sums to bytes.
-void columns_to_bytes(uint8_t* dst, int64_t dst_stride, const uint32_t* src, size_t src_stride, size_t elements,
-                      const AreaTable* t, const Divider& d, uint64_t* scratch) {
-    for (int32_t i = 0; i < t->destination_size; ++i) {
-        for (size_t x = 0; x < elements; ++x) scratch[x] = 0;
-        const uint32_t* w = t->weights + t->offset[i];
-        for (int32_t k = 0; k < t->count[i]; ++k) {
-            const uint32_t* s = src + (t->first[i] + k) * src_stride;
-            uint64_t wk = w[k];
-            for (size_t x = 0; x < elements; ++x) scratch[x] += s[x] * wk;
-        }
-        uint8_t* o = dst + i * dst_stride;
-        for (size_t x = 0; x < elements; ++x) o[x] = divide(scratch[x], d);
-    }
-}
-
 }  // namespace
 
 AreaTable* make_area_table(int32_t destination_size, int32_t source_size) {
@@ -154,32 +123,56 @@ bool area_resample(uint8_t* destination, int64_t destination_stride, int32_t wid
     if (width <= 0 || height <= 0 || source_width <= 0 || source_height <= 0) return false;
     if (bytes_per_pixel != 3 && bytes_per_pixel != 4) return false;
     const int bpp = bytes_per_pixel;
+    // The cheaper order: rows first costs source rows x destination width,
+    // columns first destination rows x source width.  Either way the work
+    // streams one destination row at a time, so no picture-sized temporary
+    // is needed; a source row's sums are kept while neighbouring destination
+    // rows share it.
     bool rows_first = static_cast<int64_t>(width) * source_height <= static_cast<int64_t>(height) * source_width;
-    size_t temp_row = static_cast<size_t>(rows_first ? width : source_width) * bpp;  // elements
-    size_t temp_rows = static_cast<size_t>(rows_first ? source_height : height);
-    size_t temp_bytes, scratch_bytes;
-    if (!multiply_size(temp_row, temp_rows, &temp_bytes) || !multiply_size(temp_bytes, 4, &temp_bytes) ||
-        !multiply_size(static_cast<size_t>(width) * bpp, sizeof(uint64_t), &scratch_bytes))
+    size_t out_elements = static_cast<size_t>(width) * bpp;
+    size_t in_elements = static_cast<size_t>(source_width) * bpp;
+    size_t sums_bytes, acc_bytes;
+    if (!multiply_size(rows_first ? out_elements : in_elements, sizeof(uint32_t), &sums_bytes) ||
+        !multiply_size(out_elements, sizeof(uint64_t), &acc_bytes))
         return false;
     AreaTable* across = make_area_table(width, source_width);
     AreaTable* down = make_area_table(height, source_height);
-    auto* temp = static_cast<uint32_t*>(std::malloc(temp_bytes));
-    auto* scratch = static_cast<uint64_t*>(std::malloc(scratch_bytes));
-    bool done = across && down && temp && scratch;
+    auto* sums = static_cast<uint32_t*>(std::malloc(sums_bytes));
+    auto* acc = static_cast<uint64_t*>(std::malloc(acc_bytes));
+    bool done = across && down && sums && acc;
     if (done) {
         Divider d = make_divider(static_cast<uint64_t>(across->total) * down->total);
-        if (rows_first) {
-            if (bpp == 3) rows_to_sums<3>(temp, temp_row, source, source_stride, source_height, across);
-            else rows_to_sums<4>(temp, temp_row, source, source_stride, source_height, across);
-            columns_to_bytes(destination, destination_stride, temp, temp_row, temp_row, down, d, scratch);
-        } else {
-            columns_to_sums(temp, temp_row, source, source_stride, temp_row, down);
-            if (bpp == 3) rows_to_bytes<3>(destination, destination_stride, temp, temp_row, height, across, d);
-            else rows_to_bytes<4>(destination, destination_stride, temp, temp_row, height, across, d);
+        int32_t cached = -1;  // the source row whose sums are in `sums`
+        for (int32_t i = 0; i < height; ++i) {
+            uint8_t* out = destination + i * destination_stride;
+            const uint32_t* wy = down->weights + down->offset[i];
+            if (rows_first) {
+                for (size_t x = 0; x < out_elements; ++x) acc[x] = 0;
+                for (int32_t k = 0; k < down->count[i]; ++k) {
+                    int32_t j = down->first[i] + k;
+                    if (j != cached) {
+                        if (bpp == 3) rows_to_sums<3>(sums, 0, source + j * source_stride, 0, 1, across);
+                        else rows_to_sums<4>(sums, 0, source + j * source_stride, 0, 1, across);
+                        cached = j;
+                    }
+                    uint64_t w = wy[k];
+                    for (size_t x = 0; x < out_elements; ++x) acc[x] += sums[x] * w;
+                }
+                for (size_t x = 0; x < out_elements; ++x) out[x] = divide(acc[x], d);
+            } else {
+                for (size_t x = 0; x < in_elements; ++x) sums[x] = 0;
+                for (int32_t k = 0; k < down->count[i]; ++k) {
+                    const uint8_t* s = source + (down->first[i] + k) * source_stride;
+                    uint32_t w = wy[k];
+                    for (size_t x = 0; x < in_elements; ++x) sums[x] += s[x] * w;
+                }
+                if (bpp == 3) rows_to_bytes<3>(out, 0, sums, 0, 1, across, d);
+                else rows_to_bytes<4>(out, 0, sums, 0, 1, across, d);
+            }
         }
     }
-    std::free(scratch);
-    std::free(temp);
+    std::free(acc);
+    std::free(sums);
     free_area_table(down);
     free_area_table(across);
     return done;
