@@ -36,6 +36,8 @@ def run(cmd, **kw):
 def fetch_photographs(folder):
     work = os.path.join(folder, "deb")
     os.makedirs(work)
+    os.chmod(folder, 0o755)
+    os.chmod(work, 0o777)  # apt-get download fetches as its own unprivileged user
     run(["apt-get", "download", "python3-skimage"], cwd=work, stdout=subprocess.DEVNULL)
     deb = glob.glob(os.path.join(work, "python3-skimage_*.deb"))[0]
     run(["dpkg", "-x", deb, os.path.join(work, "x")])

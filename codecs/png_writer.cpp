@@ -78,7 +78,7 @@ int32_t write_png(const char* file, const uint8_t* pixels, int32_t width, int32_
     if (palette_image) {
         reducer = reduce_palette(pixels, width, height, colour_type == PNG_COLOR_TYPE_RGB ? 24 : 32, pitch, depth,
                                  flags);
-        if (!reducer) png_error(png, "out of memory");
+        if (!reducer) png_longjmp(png, 1);  // the failure path, with no message of ours
         // libpng refuses bit depths 3, 5, 6 and 7 here.
         png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), depth,
                      PNG_COLOR_TYPE_PALETTE, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_BASE, PNG_FILTER_TYPE_BASE);
