@@ -108,6 +108,9 @@ for name, (label, settings, target) in jobs.items():
     im_ms = max(median_ms(source + settings + [target]) - baseline, 0.001)
     im_size = os.path.getsize(os.path.join(out, target.split(":")[-1]))
     print(f"{label:34} {ms:9.2f} {im_ms:9.2f} {ms / im_ms:10.2f}x {int(size):11d} {im_size:11d} {size / im_size:10.3f}x")
+for ours_file, im_file in [("ours.jpg", "im.jpg"), ("ours32.bmp", "im32.bmp"), ("ours24.bmp", "im24.bmp")]:
+    same = open(os.path.join(out, ours_file), "rb").read() == open(os.path.join(out, im_file), "rb").read()
+    print(f"{ours_file} and {im_file}: {'byte for byte the same' if same else 'different bytes'}")
 print("PNG row filters used: ours", png_filters(os.path.join(out, "ours.png")),
       "ImageMagick", png_filters(os.path.join(out, "im.png")), "(0 = None)")
 PY

@@ -106,6 +106,11 @@ TEST_F(Gadgets, ButtonClicksQueueTypeZeroAndProgramChangesQueueNothing) {
     set_gadget_state(7, 0);
     EXPECT_EQ(get_gadget_state(7), 0);
     set_gadget_text(button, "Again");
+    // The number used again replaces the gadget that had it.
+    HWND first = reinterpret_cast<HWND>(gadget_handle(7));
+    ASSERT_NE(button_gadget(7, 10, 50, 100, 30, "Second"), 0);
+    EXPECT_FALSE(IsWindow(first));
+    EXPECT_EQ(get_gadget_text(7), "Second");
     EXPECT_TRUE(gadget_events(pump_events(), 7).empty());
     EXPECT_TRUE(gadget_events(pump_events(), button).empty());
 
@@ -401,6 +406,13 @@ TEST_F(Gadgets, ImageGadgetSizesToItsImageAndBlendsAlphaOverTheWindow) {
     int32_t w = 0, h = 0;
     EXPECT_TRUE(gadget_required_size(framed, &w, &h));
     EXPECT_EQ(w, 104);
+
+    // A value that is no image is stored but neither sizes nor draws anything.
+    set_gadget_state(framed, 0x7654321);
+    pump_events(40);
+    EXPECT_TRUE(gadget_required_size(framed, &w, &h));
+    EXPECT_EQ(w, 104);
+    EXPECT_EQ(find_gadget(framed)->field2, 0);
     free_gadget(left);
     free_gadget(framed);
     free_gadget(edged);
