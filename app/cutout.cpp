@@ -15,6 +15,7 @@ void fill_output_buffer(PixelBuffer* output, int64_t colour, int64_t outer_alpha
 
 void plot_cutout_pixel(const CutoutCanvas& canvas, int64_t x, int64_t y) {
     if (x < 0 || x >= CANVAS_SIZE || y < 0 || y >= CANVAS_SIZE) return;
+    if (!canvas.source || !canvas.output) return;
     const int64_t at = x + CANVAS_SIZE * y;
     const int64_t p = canvas.source->words[at];
     // red(p) is the blue byte and blue(p) the red byte: the two swaps cancel
@@ -28,7 +29,7 @@ void fill_span(const CutoutCanvas& canvas, int64_t x1, int64_t x2, int64_t y) {
         x1 = x2;
         x2 = t;
     }
-    if (y < 0 || y >= CANVAS_SIZE) return;
+    if (y < 0 || y >= CANVAS_SIZE || !canvas.source || !canvas.output) return;
     // Pixels off the canvas would be dropped one by one; skip them at once.
     if (x1 < 0) x1 = 0;
     if (x2 > CANVAS_SIZE - 1) x2 = CANVAS_SIZE - 1;

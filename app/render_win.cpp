@@ -5,6 +5,7 @@
 #include "app/cutout.h"
 #include "app/render.h"
 #include "image/image.h"
+#include "ui/gadgets.h"
 
 namespace {
 
@@ -54,4 +55,11 @@ void render_output_image(int64_t colour) {
     bitmap_to_buffer(app.crop_image, app.source_buffer);
     if (app.source_buffer) fill_circle(canvas, CUTOUT_CENTRE, CUTOUT_CENTRE, app.radius);
     buffer_to_bitmap(app.output_buffer, app.output_image);
+}
+
+void render_cutout(int64_t colour) {
+    render_output_image(colour);
+    // The handle is the same at every render; the gadget rebuilds its
+    // display copy at every set, so the new pixels appear.
+    set_gadget_state(app.right_image_gadget, image_handle(app.output_image));
 }

@@ -29,6 +29,17 @@ int main() {
         apply_crop_press(right ? CROP_X_PLUS : CROP_X_MINUS);
         right = !right;
     });
+    // Its two halves, for where the time goes.
+    int64_t grabbed = 0;
+    time_job("  grab_image 2400 x 2400", 20, [&] {
+        if (grabbed) free_image(grabbed);
+        grabbed = grab_image(app.source_image, AUTO_ID, 1, 0, 2400, 2400);
+    });
+    time_job("  resize_image 2400 -> 600 (mode 0)", 20, [&] {
+        free_image(grabbed);
+        grabbed = grab_image(app.source_image, AUTO_ID, 1, 0, 2400, 2400);
+        resize_image(grabbed, 600, 600, 0);
+    });
     app.crop = CropSquare{0, 0, 600};
     time_job("crop press, side 600 (no scaling)", 100, [&] {
         apply_crop_press(right ? CROP_X_PLUS : CROP_X_MINUS);

@@ -11,6 +11,9 @@
 #include "app_photo.h"
 #include "core/dynlib.h"
 #include "timing.h"
+#include "ui/events.h"
+#include "ui/gadgets.h"
+#include "ui/window.h"
 
 int main() {
     load_alpha_blend();
@@ -26,6 +29,30 @@ int main() {
         std::printf("set-up failed\n");
         return 1;
     }
+    // The right image gadget of a window like the tool's shows each render.
+    init_event_posting();
+    init_window_library();
+    init_gadget_library();
+    init_common_controls();
+    app.window = open_window(AUTO_ID, 0, 0, 1330, 680, "", 0xCA0001);
+    app.right_image_gadget = image_gadget(AUTO_ID, 720, 10, 600, 600, 0);
+    if (!app.right_image_gadget) {
+        std::printf("no window\n");
+        return 1;
+    }
+    auto drain = [] {
+        while (wait_window_event(0)) {
+        }
+    };
+    drain();
+    time_job("render_cutout (radius 295, shown in the gadget)", 200, [&] {
+        render_cutout(0x336699);
+    });
+    time_job("render_cutout + repaint of the gadget", 100, [&] {
+        render_cutout(0x336699);
+        UpdateWindow(reinterpret_cast<HWND>(window_handle(app.window)));
+        drain();
+    });
     time_job("render_output_image (radius 295)", 200, [] { render_output_image(0x336699); });
     // Its parts, for where the time goes.
     time_job("  fill_output_buffer", 200, [] { fill_output_buffer(app.output_buffer, 0x336699, 255); });

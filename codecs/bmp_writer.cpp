@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "codecs/file_layer.h"
+#include "codecs/palette.h"
 #include "codecs/save_file.h"
 
 namespace {
@@ -79,6 +80,21 @@ int32_t write_converted_rows(int64_t file, const uint8_t* pixels, int32_t width,
     return ok;
 }
 
+// The reducer's palette (blue, green, red, reserved 0), then its packed rows,
+// the bottom row of the picture first.
+int32_t write_palette_rows(int64_t file, PaletteReducer* reducer, int32_t layout, uint64_t entries,
+                           uint64_t row_size) {
+    uint8_t palette[256 * 4] = {};
+    for (uint64_t i = 0; i < entries; ++i) std::memcpy(palette + 4 * i, reducer->palette[i], 3);
+    if (!write_file(file, palette, 4 * entries)) return 0;
+    bool bottom_up = (layout & ROWS_BOTTOM_UP) != 0;
+    for (int32_t i = 0; i < reducer->height; ++i) {
+        const uint8_t* row = reducer_row(reducer, bottom_up ? i : reducer->height - 1 - i);
+        if (!row || !write_file(file, row, row_size)) return 0;
+    }
+    return 1;
+}
+
 }  // namespace
 
 int32_t write_bmp(const char* file, const uint8_t* pixels, int32_t width, int32_t height, int32_t pitch,
@@ -95,9 +111,13 @@ int32_t write_bmp(const char* file, const uint8_t* pixels, int32_t width, int32_
     // Both sizes go into 32-bit header fields; a picture too big for them is refused.
     if (offset + image_size > UINT32_MAX) return 0;
 
-    // Palette output (depths 1, 4 and 8) needs palette reduction, which this
-    // build does not have: refused before any file is made.
-    if (depth <= 8) return 0;
+    // Palette output (depths 1, 4 and 8): reduced before any file is made, so
+    // a picture the reducer refuses leaves the disk as it was.
+    PaletteReducer* reducer = nullptr;
+    if (depth <= 8) {
+        reducer = reduce_palette(pixels, width, height, source_depth, pitch, depth, flags);
+        if (!reducer) return 0;
+    }
 
     uint8_t headers[BMP_HEADERS_SIZE] = {};
     uint8_t* fh = headers;
@@ -115,9 +135,14 @@ int32_t write_bmp(const char* file, const uint8_t* pixels, int32_t width, int32_
 
     TempName temp;
     int64_t out = create_temp_file(file, &temp);
-    if (!out) return 0;
+    if (!out) {
+        free_reducer(reducer);
+        return 0;
+    }
     int32_t ok = write_file(out, headers, 14) && write_file(out, headers + 14, 40);
-    if (ok) {
+    if (ok && reducer) {
+        ok = write_palette_rows(out, reducer, layout, entries, row_size);
+    } else if (ok) {
         bool as_stored = source_depth == depth && (layout & ROWS_BOTTOM_UP) && pitch >= 0 &&
                          static_cast<uint64_t>(pitch) == row_size;
         if (as_stored)
@@ -125,6 +150,7 @@ int32_t write_bmp(const char* file, const uint8_t* pixels, int32_t width, int32_
         else
             ok = write_converted_rows(out, pixels, width, height, pitch, layout, source_depth, depth, row_size);
     }
+    free_reducer(reducer);
     if (!ok) {
         discard_temp_file(out, &temp);
         return 0;

@@ -7,6 +7,7 @@
 #include <cstdio>
 
 #include "codecs/encoder.h"
+#include "codecs/palette.h"
 #include "codecs/save_file.h"
 
 namespace {
@@ -46,9 +47,7 @@ int32_t write_png(const char* file, const uint8_t* pixels, int32_t width, int32_
     // be formed from them.
     if (width <= 0 || height <= 0) return 0;
 
-    // Palette images (depths 1 to 8) need palette reduction, which this
-    // build does not have: refused before any file is made.
-    if (depth >= 1 && depth <= 8) return 0;
+    const bool palette_image = depth >= 1 && depth <= 8;
 
     TempName temp;
     FILE* stream = create_temp_stream(file, &temp);
@@ -61,9 +60,11 @@ int32_t write_png(const char* file, const uint8_t* pixels, int32_t width, int32_
         return 0;
     }
     png_info* volatile info = nullptr;
+    PaletteReducer* volatile reducer = nullptr;
     if (setjmp(png_jmpbuf(png))) {
         png_infop last_info = info;
         png_destroy_write_struct(&png, &last_info);
+        free_reducer(reducer);
         discard_temp_stream(stream, &temp);
         return 0;
     }
@@ -73,17 +74,40 @@ int32_t write_png(const char* file, const uint8_t* pixels, int32_t width, int32_
     if (!info) png_error(png, "out of memory");
     png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_NONE);
     png_set_compression_level(png, 9);
-    png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8, colour_type,
-                 PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_BASE, PNG_FILTER_TYPE_BASE);
-    // Memory holds blue, green, red (alpha); the file wants red first.
-    png_set_bgr(png);
-    png_write_info(png, info);
-
-    // Rows go to libpng straight from the pixel memory, top row first.
     bool bottom_up = (layout & ROWS_BOTTOM_UP) != 0;
-    const uint8_t* row = bottom_up ? pixels + static_cast<ptrdiff_t>((static_cast<int64_t>(height) - 1) * pitch) : pixels;
-    ptrdiff_t step = bottom_up ? -static_cast<ptrdiff_t>(pitch) : static_cast<ptrdiff_t>(pitch);
-    for (int32_t y = 0; y < height; ++y, row += step) png_write_row(png, row);
+    if (palette_image) {
+        reducer = reduce_palette(pixels, width, height, colour_type == PNG_COLOR_TYPE_RGB ? 24 : 32, pitch, depth,
+                                 flags);
+        if (!reducer) png_longjmp(png, 1);  // the failure path, with no message of ours
+        // libpng refuses bit depths 3, 5, 6 and 7 here.
+        png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), depth,
+                     PNG_COLOR_TYPE_PALETTE, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_BASE, PNG_FILTER_TYPE_BASE);
+        png_color palette[256];
+        const int entries = 1 << depth;
+        for (int i = 0; i < entries; ++i) {
+            palette[i].red = reducer->palette[i][2];
+            palette[i].green = reducer->palette[i][1];
+            palette[i].blue = reducer->palette[i][0];
+        }
+        png_set_PLTE(png, info, palette, entries);
+        png_write_info(png, info);
+        // Packed rows from the reducer, top row of the picture first.
+        for (int32_t y = 0; y < height; ++y) png_write_row(png, reducer_row(reducer, bottom_up ? height - 1 - y : y));
+        PaletteReducer* done = reducer;
+        reducer = nullptr;
+        free_reducer(done);
+    } else {
+        png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8, colour_type,
+                     PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_BASE, PNG_FILTER_TYPE_BASE);
+        // Memory holds blue, green, red (alpha); the file wants red first.
+        png_set_bgr(png);
+        png_write_info(png, info);
+
+        // Rows go to libpng straight from the pixel memory, top row first.
+        const uint8_t* row = bottom_up ? pixels + static_cast<ptrdiff_t>((static_cast<int64_t>(height) - 1) * pitch) : pixels;
+        ptrdiff_t step = bottom_up ? -static_cast<ptrdiff_t>(pitch) : static_cast<ptrdiff_t>(pitch);
+        for (int32_t y = 0; y < height; ++y, row += step) png_write_row(png, row);
+    }
 
     png_write_end(png, info);
     png_infop done_info = info;

@@ -165,6 +165,8 @@ TEST_F(Cutout, RasteriserClipsAndToleratesAbsentBuffers) {
     fill_circle(canvas, INT64_MAX, INT64_MIN, INT64_MAX);
     EXPECT_EQ(inside_count(), 600);
     compose_cutout(CutoutCanvas{nullptr, nullptr, 7}, 0, 0, 295);
+    fill_span(CutoutCanvas{nullptr, output.get(), 7}, 0, 599, 10);
+    plot_cutout_pixel(CutoutCanvas{source.get(), nullptr, 7}, 5, 5);
     compose_cutout(CutoutCanvas{nullptr, output.get(), 7}, 0, 200, 295);
     EXPECT_EQ(inside_count(), 0);
 }

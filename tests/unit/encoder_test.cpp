@@ -10,6 +10,7 @@
 
 #include "codecs/jpeg_writer.h"
 #include "codecs/png_writer.h"
+#include "codecs/save_file.h"
 #include "encoder_fixtures.h"
 
 using namespace encoder_test;
@@ -301,8 +302,8 @@ TEST(BmpWriter, RefusesWhatItCannotWriteWithoutMakingAFile) {
     Picture p = make_picture(8, 8, 32, busy_pixel);
     std::string file = folder.path("x.bmp");
     const char* f = file.c_str();
-    // Depths outside 24 and 32, palette depths included until palette output exists.
-    for (int32_t depth : {16, -1, 0, 2, 15, 48, 1, 4, 8})
+    // Depths a BMP does not have.
+    for (int32_t depth : {16, -1, 0, 2, 15, 48})
         EXPECT_EQ(write_bmp(f, p.bits(), 8, 8, 32, ROWS_BOTTOM_UP, 7, depth, 32), 0) << depth;
     EXPECT_EQ(save_pixels(f, p.bits(), FORMAT_BMP, 8, 8, 32, 32, ROWS_BOTTOM_UP, 7, 16), 0);
     // Source depths, sizes and arguments that make no picture.
@@ -401,6 +402,32 @@ TEST(SaveFiles, ALibraryErrorPartWayLeavesTheOldFile) {
         EXPECT_EQ(read_bytes(file), old_bytes) << c.name;
     }
     EXPECT_EQ(folder.entries(), (std::vector<std::string>{"wide.jpg", "wide.png"}));
+}
+
+// Files that already carry the next temporary names belong to someone else:
+// the save passes them by and leaves them as they are.
+TEST(SaveFiles, TemporaryNamesNeverTakeOverExistingFiles) {
+    ScratchFolder folder;
+    std::string target = folder.path("busy.bmp");
+    TempName peek;
+    ASSERT_EQ(make_temp_name(target.c_str(), &peek), 1);
+    std::string name = std::filesystem::path(peek.text).filename().string();
+    // The name ends in the running count as 8 hex digits, then ".tmp".
+    ASSERT_EQ(name.substr(0, 8), "~rcsave-");
+    ASSERT_EQ(name.substr(name.size() - 4), ".tmp");
+    unsigned long count = std::stoul(name.substr(name.size() - 12, 8), nullptr, 16);
+    std::vector<std::string> squatters;
+    for (unsigned long next = count + 1; next <= count + 2; ++next) {
+        char hex[9];
+        std::snprintf(hex, sizeof hex, "%08lx", next);
+        squatters.push_back(name.substr(0, name.size() - 12) + hex + ".tmp");
+        write_bytes(folder.path(squatters.back()), {'m', 'i', 'n', 'e'});
+    }
+    Picture p = make_picture(3, 2, 24, busy_pixel);
+    ASSERT_EQ(save_pixels(target.c_str(), p.bits(), FORMAT_BMP, 3, 2, p.pitch, 24, ROWS_BOTTOM_UP, 7, 24), 1);
+    EXPECT_EQ(read_bytes(target).size(), 54u + 2 * 12);
+    for (const std::string& s : squatters) EXPECT_EQ(read_bytes(folder.path(s)), (std::vector<uint8_t>{'m', 'i', 'n', 'e'}));
+    EXPECT_EQ(folder.entries().size(), 3u);
 }
 
 }  // namespace

@@ -8,7 +8,9 @@
 
 #include <vector>
 
+#include "image/image.h"
 #include "ui/events.h"
+#include "ui/gadgets.h"
 #include "ui/window.h"
 
 struct TakenEvent {
@@ -25,8 +27,11 @@ inline void start_toolkit() {
     static bool started = false;
     if (started) return;
     started = true;
+    load_alpha_blend();
+    init_image_library();
     init_event_posting();
     init_window_library();
+    init_gadget_library();
     init_common_controls();
 }
 

@@ -334,3 +334,43 @@ TEST_F(ToolkitWindow, BackgroundColourRedrawsOnlyOnChangeAndMinusOneRestoresTheC
 }
 
 }  // namespace
+
+namespace {
+
+int syscolor_messages = 0;
+WNDPROC static_procedure = nullptr;
+LRESULT CALLBACK count_syscolor(HWND w, UINT m, WPARAM wp, LPARAM lp) {
+    if (m == WM_SYSCOLORCHANGE) ++syscolor_messages;
+    return CallWindowProcA(static_procedure, w, m, wp, lp);
+}
+
+TEST_F(ToolkitWindow, TrackingSizeOfToolWindowsAndSystemColoursForDescendants) {
+    const int64_t tool = open_window(AUTO_ID, 0, 0, 100, 50, "tool", WINDOW_TOOL | WINDOW_HIDDEN | WINDOW_NO_GADGET_LIST);
+    ASSERT_NE(tool, 0);
+    HWND tool_window = reinterpret_cast<HWND>(window_handle(tool));
+    EXPECT_TRUE(GetWindowLongA(tool_window, GWL_STYLE) & WS_CAPTION);
+    MINMAXINFO mm = {};
+    mm.ptMinTrackSize = {100, 100};
+    EXPECT_EQ(SendMessageA(tool_window, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&mm)), 0);
+    EXPECT_EQ(mm.ptMinTrackSize.x, 1);
+    EXPECT_EQ(mm.ptMinTrackSize.y, 100);
+    mm.ptMinTrackSize = {100, 100};
+    SendMessageA(hwnd, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&mm));
+    EXPECT_EQ(mm.ptMinTrackSize.x, 100);
+    close_window(tool);
+
+    // A system colour change reaches every descendant, grandchildren too.
+    HWND child = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE, 0, 0, 20, 20, hwnd, nullptr,
+                                 module_instance(), nullptr);
+    HWND grandchild = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE, 0, 0, 5, 5, child, nullptr,
+                                      module_instance(), nullptr);
+    static_procedure = reinterpret_cast<WNDPROC>(GetWindowLongPtrA(child, GWLP_WNDPROC));
+    SetWindowLongPtrA(child, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(count_syscolor));
+    SetWindowLongPtrA(grandchild, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(count_syscolor));
+    syscolor_messages = 0;
+    SendMessageA(hwnd, WM_SYSCOLORCHANGE, 0, 0);
+    EXPECT_EQ(syscolor_messages, 2);
+    DestroyWindow(child);
+}
+
+}  // namespace

@@ -1,0 +1,20 @@
+// The handlers of the Load button and the six crop buttons.
+#pragma once
+
+#include <cstdint>
+
+// The open pattern list of "Load", whole: the lone "*.cur" after the icon
+// pair shifts every later description and pattern by one.
+extern const char* const LOAD_PATTERN;
+
+// Asks for a picture and loads it; the status bar shows its size and the
+// crop square, the left image gadget the crop.  Cancel changes nothing.
+void on_load();
+
+// One press of the crop button with this gadget handle (any other value
+// does nothing); a press whose test passes shows the new square.
+void on_crop_button(int64_t gadget);
+
+// Status fields 0 and 1 (the source size) and 2 to 5 (the crop square).
+void show_source_size();
+void show_crop_square();

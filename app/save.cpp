@@ -1,0 +1,44 @@
+#include "app/save.h"
+
+#include <cstring>
+
+#include "app/state.h"
+#include "codecs/save_image.h"
+#include "ui/requester.h"
+
+const SaveKind SAVE_PNG = {"All supported formats|*.png|PNG image (*.png)|*.png|", "png", FORMAT_PNG};
+const SaveKind SAVE_JPG = {"All supported formats|*.jpg|JPG image (*.jpg)|*.jpg|", "jpg", FORMAT_JPEG};
+
+std::string extension_part(const char* file) {
+    if (!file) return {};
+    for (size_t i = std::strlen(file); i > 0; --i) {
+        const char c = file[i - 1];
+        if (c == '/' || c == '\\') break;
+        if (c == '.') return std::string(file + i);
+    }
+    return {};
+}
+
+std::string save_file_name(const char* typed, const SaveKind& kind) {
+    std::string name = typed ? typed : "";
+    if (lower_case(extension_part(name.c_str()).c_str()) == kind.extension) return name;
+    return name + "." + kind.extension;
+}
+
+int32_t save_output_as(const char* typed, const SaveKind& kind) {
+    if (!typed || !*typed) return 0;
+    return save_image(app.output_image, save_file_name(typed, kind).c_str(), kind.format, SAVE_FLAGS);
+}
+
+static void save_with_dialog(const SaveKind& kind) {
+    // The open dialog, as for loading: it does not insist on an existing
+    // file, so a new name can be typed.
+    const char* file = open_file_requester("SELECT IMAGE", "", kind.pattern, 0);
+    if (!file || !*file) return;
+    // The requester's buffer lives until its next call; save_output_as
+    // copies the name before anything else could call it.
+    save_output_as(file, kind);
+}
+
+void save_png() { save_with_dialog(SAVE_PNG); }
+void save_jpg() { save_with_dialog(SAVE_JPG); }
