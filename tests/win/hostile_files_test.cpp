@@ -383,6 +383,8 @@ TEST_F(HostileFiles, DecodeOrFallBackWithoutHarm) {
     // Headers that claim what no image can hold.
     files.push_back({"claims_100000x100000.png", png_file(100000, 100000, 8, 2, std::string(3000, '\x40'), false),
                      FALLBACK, 0, 0, NO_COLOUR});
+    files.push_back({"claims_8000x8000.png", png_file(8000, 8000, 8, 2, std::string(3000, '\x40'), false), EITHER,
+                     8000, 8000, NO_COLOUR});
     files.push_back({"claims_0x0.png", png_file(0, 0, 8, 2, std::string(1, '\0')), FALLBACK, 0, 0, NO_COLOUR});
     // Taller than an image may be (its sides are 16-bit), and just within.
     files.push_back({"tall_1x40000.bmp", bmp_file(1, 40000, 0x3070B0), FALLBACK, 0, 0, NO_COLOUR});
@@ -455,6 +457,11 @@ TEST_F(HostileFiles, DecodeOrFallBackWithoutHarm) {
                 EXPECT_TRUE(near_colour(got, h.colour, 2)) << std::hex << got << " want " << h.colour;
             }
         }
+        // One line per file, for the record of what the platform made of it.
+        std::printf("  %-28s %6zu bytes: %s\n", h.name.c_str(), h.bytes.size(),
+                    decoded ? ("decoded " + std::to_string(app.source_width) + " x " +
+                               std::to_string(app.source_height)).c_str()
+                            : "black 600 x 600 fallback");
         DeleteFileA(path.c_str());
     }
 
