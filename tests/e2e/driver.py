@@ -1,0 +1,285 @@
+"""Drives roundcut.exe under Wine the way a person would, with xdotool only:
+the pointer, clicks and typed keys on the X display, screenshots from it.
+
+Facts this relies on (Wine without a window manager, in Xvfb): a top-level
+window's X window is exactly its client area, so its geometry is the client
+origin; typed keys reach the Wine window under the pointer (synthetic events
+sent to a window are ignored), so the pointer is moved over a dialog before
+typing into it.
+"""
+import os
+import subprocess
+import time
+
+from PIL import ImageGrab
+
+ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
+EXE = os.path.join(ROOT, "build", "windows", "app", "roundcut.exe")
+ARTEFACTS = os.path.join(ROOT, "build", "reports", "e2e")
+
+# Client coordinates of the main window's gadgets (centres of buttons).
+LOAD = (765, 635)
+BACK_COLOR = (885, 635)
+START = (1005, 635)
+SAVE_JPG = (1130, 635)
+SAVE_PNG = (1260, 635)
+X_PLUS, X_MINUS = (25, 635), (125, 635)
+Y_PLUS, Y_MINUS = (185, 635), (285, 635)
+XY_PLUS, XY_MINUS = (355, 635), (455, 635)
+# Edit parts of the spins (the up-down arrows sit at their right ends).
+RADIUS_EDIT = (645, 80)
+STEP_X_EDIT = (62, 640)
+STEP_Y_EDIT = (222, 640)
+STEP_XY_EDIT = (392, 640)
+# Trackbars: 40 x 500 at x 620 and 670, y 110.
+OUTER_TRACKBAR_X = 640
+INNER_TRACKBAR_X = 690
+TRACKBAR_TOP, TRACKBAR_BOTTOM = 110, 610
+
+DIALOG_TITLE = "SELECT IMAGE"
+COLOUR_TITLE = "Color"
+# In the colour dialog, relative to it: the basic colour swatches (8 columns,
+# 6 rows) and the OK and Cancel buttons.
+COLOUR_OK, COLOUR_CANCEL = (51, 282), (146, 282)
+
+
+def swatch(row, column):
+    return 20 + 30 * column, 32 + 23 * row
+
+
+def xdo(*args, check=True):
+    result = subprocess.run(["xdotool", *[str(a) for a in args]], capture_output=True, text=True)
+    if check and result.returncode != 0:
+        raise RuntimeError(f"xdotool {' '.join(map(str, args))}: {result.stderr.strip()}")
+    return result.stdout
+
+
+def wait_for(predicate, timeout, step=0.1):
+    end = time.monotonic() + timeout
+    while True:
+        value = predicate()
+        if value or time.monotonic() > end:
+            return value
+        time.sleep(step)
+
+
+def visible_windows(name=None):
+    args = ["search", "--onlyvisible"]
+    args += ["--name", name] if name else ["--name", ".*"]
+    out = xdo(*args, check=False)
+    return [int(w) for w in out.split()]
+
+
+def geometry(window):
+    """(x, y, width, height) of an X window on the screen."""
+    out = xdo("getwindowgeometry", "--shell", window, check=False)
+    values = dict(line.split("=", 1) for line in out.split() if "=" in line)
+    if not values:
+        return None
+    return int(values["X"]), int(values["Y"]), int(values["WIDTH"]), int(values["HEIGHT"])
+
+
+def to_windows_path(path):
+    """The path as a Wine program sees it: the Linux root is drive Z:."""
+    return "Z:" + os.path.abspath(path).replace("/", "\\")
+
+
+def screenshot(name=None):
+    image = ImageGrab.grab()
+    if name:
+        os.makedirs(ARTEFACTS, exist_ok=True)
+        image.save(os.path.join(ARTEFACTS, name))
+    return image
+
+
+class Tool:
+    """One running roundcut.exe and its main window."""
+
+    def __init__(self, cwd):
+        self.cwd = cwd
+        self.process = None
+        self.origin = None
+
+    # -- life ---------------------------------------------------------------
+    def start(self, timeout=60):
+        before = set(visible_windows())
+        log = open(os.path.join(ARTEFACTS, "roundcut-wine.log"), "w")
+        self.process = subprocess.Popen(["wine", EXE], cwd=self.cwd, stdout=log, stderr=subprocess.STDOUT,
+                                        stdin=subprocess.DEVNULL)
+
+        def main_window():
+            for w in visible_windows():
+                if w in before:
+                    continue
+                g = geometry(w)
+                if g and g[2:] == (1330, 680):
+                    return g
+            return None
+
+        g = wait_for(main_window, timeout, 0.25)
+        if not g:
+            raise RuntimeError("the main window (client 1330 x 680) did not appear")
+        self.origin = g[:2]
+        time.sleep(1.0)  # let it finish painting
+        # The first key after start-up can be lost: a harmless one first.
+        self.move(700, 300)
+        xdo("key", "shift")
+        time.sleep(0.2)
+        return g
+
+    def running(self):
+        return self.process is not None and self.process.poll() is None
+
+    def wait_exit(self, timeout):
+        try:
+            return self.process.wait(timeout)
+        except subprocess.TimeoutExpired:
+            return None
+
+    def kill(self):
+        if self.running():
+            self.process.kill()
+            self.process.wait()
+
+    # -- pointer and keys -----------------------------------------------------
+    def screen(self, x, y):
+        return self.origin[0] + x, self.origin[1] + y
+
+    def move(self, x, y):
+        xdo("mousemove", *self.screen(x, y))
+
+    def click(self, point, settle=0.3):
+        self.move(*point)
+        xdo("click", "1")
+        time.sleep(settle)
+
+    def drag(self, start, end, steps=10):
+        self.move(*start)
+        xdo("mousedown", "1")
+        time.sleep(0.1)
+        for i in range(1, steps + 1):
+            x = start[0] + (end[0] - start[0]) * i // steps
+            y = start[1] + (end[1] - start[1]) * i // steps
+            self.move(x, y)
+            time.sleep(0.03)
+        xdo("mouseup", "1")
+        time.sleep(0.3)
+
+    def key(self, *keys, repeat=1):
+        args = ["key"]
+        if repeat > 1:
+            args += ["--repeat", repeat, "--delay", 15]
+        xdo(*args, *keys)
+        time.sleep(0.2)
+
+    def type(self, text):
+        xdo("type", "--delay", 30, text)
+        time.sleep(0.2)
+
+    def type_into_spin(self, edit, value):
+        """Replaces a spin's text as typed by hand."""
+        self.click(edit)
+        self.key("End")
+        self.key("BackSpace", repeat=6)
+        self.type(str(value))
+        time.sleep(0.2)
+
+    def screenshot(self, name=None):
+        """The client area of the main window."""
+        full = screenshot(None)
+        x, y = self.origin
+        image = full.crop((x, y, x + 1330, y + 680))
+        if name:
+            os.makedirs(ARTEFACTS, exist_ok=True)
+            image.save(os.path.join(ARTEFACTS, name))
+        return image
+
+    # -- dialogs --------------------------------------------------------------
+    def wait_dialog(self, title, timeout=20):
+        found = wait_for(lambda: visible_windows(title), timeout, 0.2)
+        if not found:
+            raise RuntimeError(f'no "{title}" dialog appeared')
+        time.sleep(0.5)
+        return found[0]
+
+    def dialog_gone(self, title, timeout=10):
+        return wait_for(lambda: not visible_windows(title), timeout, 0.2)
+
+    def point_at_dialog(self, window):
+        g = geometry(window)
+        # Over the dialog's upper part, away from its controls' default actions.
+        xdo("mousemove", g[0] + g[2] // 2, g[1] + 10)
+        time.sleep(0.2)
+
+    def answer_file_dialog(self, path):
+        """Types a file name into the open "SELECT IMAGE" dialog and confirms it."""
+        window = self.wait_dialog(DIALOG_TITLE)
+        self.point_at_dialog(window)
+        self.type(path)
+        time.sleep(0.3)
+        self.key("Return")
+        # The first Return may only close the name-completion list.
+        if not self.dialog_gone(DIALOG_TITLE, 2):
+            self.point_at_dialog(window)
+            self.key("Return")
+        if not self.dialog_gone(DIALOG_TITLE, 10):
+            raise RuntimeError(f"the file dialog did not close after {path}")
+        time.sleep(0.8)
+
+    def cancel_file_dialog(self):
+        window = self.wait_dialog(DIALOG_TITLE)
+        self.point_at_dialog(window)
+        self.key("Escape")
+        if not self.dialog_gone(DIALOG_TITLE, 5):
+            self.point_at_dialog(window)
+            self.key("Escape")
+        if not self.dialog_gone(DIALOG_TITLE, 10):
+            raise RuntimeError("the file dialog did not close on Escape")
+        time.sleep(0.8)
+
+    def choose_colour(self, row, column):
+        """Picks a basic colour with one click on its swatch and OK; returns
+        the colour as the dialog showed it."""
+        self.click(BACK_COLOR)
+        dialog = self.wait_dialog(COLOUR_TITLE)
+        x, y, _, _ = geometry(dialog)
+        sx, sy = swatch(row, column)
+        colour = screenshot("colour-dialog.png").getpixel((x + sx, y + sy))[:3]
+        xdo("mousemove", x + sx, y + sy)
+        xdo("click", "1")
+        time.sleep(0.3)
+        xdo("mousemove", x + COLOUR_OK[0], y + COLOUR_OK[1])
+        xdo("click", "1")
+        if not self.dialog_gone(COLOUR_TITLE):
+            raise RuntimeError("the colour dialog stayed open after OK")
+        time.sleep(0.5)
+        return colour
+
+    def cancel_colour(self):
+        self.click(BACK_COLOR)
+        dialog = self.wait_dialog(COLOUR_TITLE)
+        x, y, _, _ = geometry(dialog)
+        xdo("mousemove", x + COLOUR_CANCEL[0], y + COLOUR_CANCEL[1])
+        xdo("click", "1")
+        if not self.dialog_gone(COLOUR_TITLE):
+            raise RuntimeError("the colour dialog stayed open after Cancel")
+        time.sleep(0.5)
+
+    # -- trackbars --------------------------------------------------------------
+    def thumb_y(self, trackbar_x):
+        """The centre row of a vertical trackbar's thumb, from the screen: the
+        thumb's white body is the only light run in the column left of the
+        channel."""
+        shot = self.screenshot()
+        column = trackbar_x - 14
+        rows = [y for y in range(TRACKBAR_TOP, TRACKBAR_BOTTOM) if min(shot.getpixel((column, y))[:3]) >= 250]
+        if not rows:
+            raise RuntimeError(f"no trackbar thumb found at x {trackbar_x}")
+        return (rows[0] + rows[-1]) // 2
+
+    def drag_thumb(self, trackbar_x, to_y):
+        y = self.thumb_y(trackbar_x)
+        self.drag((trackbar_x - 10, y), (trackbar_x - 10, to_y))
+
+    def drag_thumb_to_bottom(self, trackbar_x):
+        self.drag_thumb(trackbar_x, TRACKBAR_BOTTOM + 60)

@@ -1,0 +1,296 @@
+// The main window as start-up builds it, and the dispatcher driven by the
+// events its real controls raise.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <cstddef>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "app/main_window.h"
+#include "app_fixture.h"
+#include "image/drawing.h"
+#include "ui/statusbar.h"
+#include "ui_test_support.h"
+
+namespace {
+
+AppState built;  // the handles as build_main_window left them
+bool built_once = false;
+
+constexpr size_t HANDLES_AT = offsetof(AppState, window);
+
+HWND hwnd(int64_t gadget) { return reinterpret_cast<HWND>(gadget_handle(gadget)); }
+
+// Runs the main loop's body for about `ms` milliseconds; false when
+// handle_event asked to stop.
+bool run_loop(int ms = 80) {
+    const DWORD end = GetTickCount() + ms;
+    bool going = true;
+    while (static_cast<LONG>(GetTickCount() - end) < 0) going = handle_event(wait_window_event(5)) && going;
+    while (int32_t code = take_next_event()) going = handle_event(code) && going;
+    return going;
+}
+
+RECT client_rect(HWND control) {
+    RECT r;
+    GetWindowRect(control, &r);
+    MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+// Pixel (x, y), counted from the top, of the output image: B, G, R, A.
+uint32_t output_pixel(int x, int y) {
+    BitmapInfo info;
+    const uint8_t* bits = image_bits(app.output_image, &info);
+    if (!bits) return 0;
+    uint32_t word;
+    std::memcpy(&word, bits + static_cast<size_t>(info.height - 1 - y) * info.stride + x * 4, 4);
+    return word;
+}
+
+class MainWindow : public AppFixture {
+protected:
+    static void SetUpTestSuite() {
+        start_toolkit();
+        init_dynamic_libraries();
+        init_status_bars();
+    }
+    static void TearDownTestSuite() {
+        if (!built_once) return;
+        close_window(built.window);
+        free_status_bar(STATUS_BAR);
+        while (take_next_event()) {
+        }
+        built_once = false;
+    }
+    void SetUp() override {
+        AppFixture::SetUp();
+        if (!built_once) {
+            build_main_window(0, 0, MAIN_WINDOW_WIDTH, MAIN_WINDOW_HEIGHT);
+            built = app;
+            built_once = true;
+            // What building queued: handled as the main loop would.
+            building_events = pump_events(100);
+            for (const TakenEvent& e : building_events) handle_event(e.code);
+        }
+        std::memcpy(reinterpret_cast<char*>(&app) + HANDLES_AT, reinterpret_cast<const char*>(&built) + HANDLES_AT,
+                    sizeof(AppState) - HANDLES_AT);
+        ASSERT_NE(app.window, 0);
+    }
+    void TearDown() override {
+        set_gadget_state(app.left_image_gadget, 0);
+        set_gadget_state(app.right_image_gadget, 0);
+        run_loop(10);
+        AppFixture::TearDown();
+    }
+    static inline std::vector<TakenEvent> building_events;
+};
+
+TEST_F(MainWindow, LayoutTextsAndInitialStates) {
+    EXPECT_EQ(window_width(app.window), 1330);
+    EXPECT_EQ(window_height(app.window), 680);
+    HWND window = reinterpret_cast<HWND>(window_handle(app.window));
+    char title[16] = "x";
+    GetWindowTextA(window, title, sizeof title);
+    EXPECT_STREQ(title, "");
+    const LONG style = GetWindowLongA(window, GWL_STYLE);
+    EXPECT_EQ(style & (WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX), WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX);
+    EXPECT_EQ(style & (WS_THICKFRAME | WS_MAXIMIZEBOX), 0);
+
+    const struct {
+        int64_t gadget;
+        int32_t kind, x, y, width, height;
+        const char* text;
+    } table[] = {
+        {app.left_image_gadget, GADGET_IMAGE, 10, 10, 600, 600, nullptr},
+        {app.right_image_gadget, GADGET_IMAGE, 720, 10, 600, 600, nullptr},
+        {app.load_button, GADGET_BUTTON, 720, 620, 90, 30, "Load"},
+        {app.radius_frame, GADGET_FRAME, 620, 50, 90, 50, "Radius"},
+        {app.start_button, GADGET_BUTTON, 960, 620, 90, 30, "Start"},
+        {app.save_png_button, GADGET_BUTTON, 1210, 620, 100, 30, "Save PNG"},
+        {app.outer_alpha_trackbar, GADGET_TRACKBAR, 620, 110, 40, 500, nullptr},
+        {app.inner_alpha_trackbar, GADGET_TRACKBAR, 670, 110, 40, 500, nullptr},
+        {app.back_color_button, GADGET_BUTTON, 840, 620, 90, 30, "Back-Color"},
+        {app.x_plus_button, GADGET_BUTTON, 10, 620, 30, 30, "X+"},
+        {app.y_plus_button, GADGET_BUTTON, 170, 620, 30, 30, "Y+"},
+        {app.x_minus_button, GADGET_BUTTON, 110, 620, 30, 30, "X-"},
+        {app.y_minus_button, GADGET_BUTTON, 270, 620, 30, 30, "Y-"},
+        {app.xy_plus_button, GADGET_BUTTON, 340, 620, 30, 30, "XY+"},
+        {app.xy_minus_button, GADGET_BUTTON, 440, 620, 30, 30, "XY-"},
+        {app.save_jpg_button, GADGET_BUTTON, 1080, 620, 100, 30, "Save JPG"},
+        {app.radius_spin, GADGET_SPIN, 630, 70, -1, 20, "295"},
+        {app.step_x_spin, GADGET_SPIN, 50, 630, -1, 20, "1"},
+        {app.step_y_spin, GADGET_SPIN, 210, 630, -1, 20, "1"},
+        {app.step_xy_spin, GADGET_SPIN, 380, 630, -1, 20, "1"},
+    };
+    std::vector<HWND> order;
+    for (const auto& g : table) {
+        SCOPED_TRACE(g.text ? g.text : "image or trackbar");
+        ASSERT_NE(g.gadget, 0);
+        EXPECT_EQ(gadget_kind(g.gadget), g.kind);
+        const RECT r = client_rect(hwnd(g.gadget));
+        EXPECT_EQ(r.left, g.x);
+        EXPECT_EQ(r.top, g.y);
+        if (g.width > 0) {
+            EXPECT_EQ(r.right - r.left, g.width);
+        }
+        EXPECT_EQ(r.bottom - r.top, g.height);
+        if (g.text) {
+            EXPECT_EQ(get_gadget_text(g.gadget), g.text);
+        }
+        order.push_back(hwnd(g.gadget));
+    }
+    EXPECT_EQ(get_gadget_state(app.outer_alpha_trackbar), 255);
+    EXPECT_EQ(get_gadget_state(app.inner_alpha_trackbar), 255);
+    EXPECT_EQ(get_gadget_state(app.radius_spin), 295);
+    EXPECT_EQ(get_gadget_state(app.step_xy_spin), 1);
+    EXPECT_EQ(get_gadget_attribute(app.radius_spin, GADGET_MAXIMUM), 500);
+    EXPECT_EQ(get_gadget_attribute(app.step_x_spin, GADGET_MAXIMUM), 200);
+    EXPECT_EQ(get_gadget_attribute(app.step_x_spin, GADGET_MINIMUM), 1);
+    EXPECT_EQ(get_gadget_attribute(app.inner_alpha_trackbar, GADGET_MAXIMUM), 255);
+
+    // Creation order is the order of the window's children, which is the
+    // tab order.
+    std::vector<HWND> children;
+    for (HWND c = GetWindow(window, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
+        for (HWND g : order)
+            if (c == g) children.push_back(c);
+    std::vector<HWND> reversed(order.rbegin(), order.rend());
+    EXPECT_TRUE(children == order || children == reversed);
+}
+
+TEST_F(MainWindow, StatusBarStartsWithTheSixCentredLabels) {
+    HWND window = reinterpret_cast<HWND>(window_handle(app.window));
+    HWND bar = FindWindowExA(window, nullptr, STATUSCLASSNAMEA, nullptr);
+    ASSERT_NE(bar, nullptr);
+    EXPECT_EQ(SendMessageA(bar, SB_GETPARTS, 0, 0), 6);
+    int edges[6] = {};
+    SendMessageA(bar, SB_GETPARTS, 6, reinterpret_cast<LPARAM>(edges));
+    const char* labels[] = {"B:", "H:", "XS:", "YS:", "XE:", "YE:"};
+    for (int i = 0; i < 6; ++i) {
+        SCOPED_TRACE(labels[i]);
+        EXPECT_EQ(edges[i] - (i ? edges[i - 1] : 0), 60);
+        char text[64] = {};
+        const LRESULT info = SendMessageA(bar, SB_GETTEXTA, i, reinterpret_cast<LPARAM>(text));
+        EXPECT_EQ(std::string(text), std::string("\t") + labels[i]);  // a leading tab centres it
+        EXPECT_EQ(HIWORD(info) & SBT_POPOUT, SBT_POPOUT);
+    }
+}
+
+TEST_F(MainWindow, BuildingQueuesASizeEventThatKeepsTheRightImageInPlace) {
+    EXPECT_GE(count_code(building_events, EVENT_WINDOW_SIZED), 1);
+    EXPECT_EQ(client_rect(hwnd(app.right_image_gadget)).left, 720);
+    // Whatever else building queued left the defaults alone.
+    EXPECT_EQ(app.radius, 295);
+    EXPECT_EQ(app.step_x, 1);
+    EXPECT_EQ(app.step_y, 1);
+    EXPECT_EQ(app.step_xy, 1);
+
+    resize_gadget(app.right_image_gadget, 5, 10, 600, 600);
+    EXPECT_EQ(handle_event(EVENT_WINDOW_SIZED), 1);
+    EXPECT_EQ(client_rect(hwnd(app.right_image_gadget)).left, 720);
+}
+
+TEST_F(MainWindow, OnlyTheCloseEventEndsTheLoop) {
+    EXPECT_EQ(handle_event(EVENT_CLOSE_WINDOW), 0);
+    for (int32_t code : {0, EVENT_MENU, EVENT_REPAINT, EVENT_WINDOW_MOVED, EVENT_TIMER, WM_PAINT, 0x7FFF, -1})
+        EXPECT_EQ(handle_event(code), 1) << code;
+}
+
+TEST_F(MainWindow, TypedSpinTextIsStoredUnclamped) {
+    const struct {
+        int64_t AppState::*variable;
+        int64_t gadget;
+        const char* text;
+        int64_t value;
+    } cases[] = {
+        {&AppState::radius, app.radius_spin, "12abc", 12},   {&AppState::radius, app.radius_spin, "-3", -3},
+        {&AppState::radius, app.radius_spin, "9999", 9999},  {&AppState::radius, app.radius_spin, "", 0},
+        {&AppState::step_x, app.step_x_spin, "$1F", 31},     {&AppState::step_y, app.step_y_spin, "%101", 5},
+        {&AppState::step_xy, app.step_xy_spin, "0", 0},      {&AppState::step_xy, app.step_xy_spin, "250", 250},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        // As typed: the edit's own change notification.
+        SetWindowTextA(hwnd(c.gadget), c.text);
+        EXPECT_TRUE(run_loop());
+        EXPECT_EQ(app.*c.variable, c.value);
+    }
+    // Only a text change counts.
+    SetWindowTextA(hwnd(app.radius_spin), "77");
+    while (take_next_event()) {
+    }
+    on_spin_change(app.radius_spin, 1024);
+    on_spin_change(app.radius_spin, GADGET_TYPE_SPIN_UP);
+    EXPECT_EQ(app.radius, 0);  // still the last stored value, from the empty text
+    on_spin_change(app.radius_spin, EVENT_TYPE_CHANGE);
+    EXPECT_EQ(app.radius, 77);
+    on_spin_change(app.load_button, EVENT_TYPE_CHANGE);
+    on_spin_change(0, EVENT_TYPE_CHANGE);
+    EXPECT_EQ(app.radius, 77);
+}
+
+TEST_F(MainWindow, ASpinChangeDoesNotRenderButTrackbarsAndStartDo) {
+    // The output image starts opaque black; a render paints the corner with
+    // the background colour and the outer alpha.
+    app.background_colour = rgb(10, 20, 30);
+    SetWindowTextA(hwnd(app.radius_spin), "100");
+    EXPECT_TRUE(run_loop());
+    EXPECT_EQ(app.radius, 100);
+    EXPECT_EQ(output_pixel(0, 0), 0xFF000000u);
+
+    // The outer trackbar moved to 100 by its own scroll notification.
+    HWND outer = hwnd(app.outer_alpha_trackbar);
+    SendMessageA(outer, TBM_SETPOS, TRUE, 255 - 100);
+    SendMessageA(GetParent(outer), WM_VSCROLL, MAKEWPARAM(SB_THUMBPOSITION, 155), reinterpret_cast<LPARAM>(outer));
+    EXPECT_TRUE(run_loop());
+    EXPECT_EQ(app.outer_alpha, 100);
+    EXPECT_EQ(output_pixel(0, 0), 0x640A141Eu);
+    EXPECT_EQ(output_pixel(299, 299) >> 24, 255u);
+    EXPECT_EQ(output_pixel(299 + 100, 299) >> 24, 255u);
+    EXPECT_EQ(output_pixel(299 + 101, 299) >> 24, 100u);
+
+    HWND inner = hwnd(app.inner_alpha_trackbar);
+    SendMessageA(inner, TBM_SETPOS, TRUE, 255 - 7);
+    SendMessageA(GetParent(inner), WM_VSCROLL, MAKEWPARAM(SB_ENDSCROLL, 0), reinterpret_cast<LPARAM>(inner));
+    EXPECT_TRUE(run_loop());
+    EXPECT_EQ(app.inner_alpha, 7);
+    EXPECT_EQ(output_pixel(299, 299) >> 24, 7u);
+
+    // Start renders with what the spins hold now.
+    app.background_colour = rgb(200, 0, 1);
+    app.radius = 0;
+    SendMessageA(hwnd(app.start_button), BM_CLICK, 0, 0);
+    EXPECT_TRUE(run_loop());
+    EXPECT_EQ(output_pixel(0, 0), 0x64C80001u);
+    EXPECT_EQ(output_pixel(299, 299), 0x07000000u);
+    EXPECT_EQ(output_pixel(300, 299), 0x64C80001u);
+}
+
+TEST_F(MainWindow, CropButtonsRenderEvenWhenNothingMoves) {
+    // Nothing loaded: every press is refused, and each renders all the same.
+    app.outer_alpha = 1;
+    for (int64_t button : {app.x_plus_button, app.x_minus_button, app.y_plus_button, app.y_minus_button,
+                           app.xy_plus_button, app.xy_minus_button}) {
+        app.outer_alpha += 1;
+        SendMessageA(hwnd(button), BM_CLICK, 0, 0);
+        EXPECT_TRUE(run_loop());
+        EXPECT_EQ(output_pixel(0, 0) >> 24, static_cast<uint32_t>(app.outer_alpha));
+        EXPECT_EQ(app.crop.XS, 0);
+        EXPECT_EQ(app.crop.side, 0);
+    }
+    // The frame and the image gadgets are no buttons: nothing renders.
+    const uint32_t before = output_pixel(0, 0);
+    app.outer_alpha = 99;
+    for (int64_t other : {app.radius_frame, app.left_image_gadget, int64_t{0}}) {
+        post_event(EVENT_GADGET, other, app.window, 0);
+        EXPECT_TRUE(run_loop(20));
+    }
+    EXPECT_EQ(output_pixel(0, 0), before);
+}
+
+}  // namespace
