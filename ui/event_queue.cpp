@@ -204,16 +204,18 @@ void resume_events() {
     if (q && q->suspend_count > 0) --q->suspend_count;
 }
 
-void purge_events(int32_t code, int64_t object, int64_t window, int64_t type) {
+namespace {
+
+// Unlinks every queued record the predicate accepts, releasing its payload,
+// and keeps the order of the others.
+template <typename Match>
+void purge_matching(Match match) {
     EventQueue* q = event_queue();
     if (!q) return;
     EventRecord* previous = nullptr;
-    EventRecord* r = q->head;
-    while (r) {
+    for (EventRecord* r = q->head; r;) {
         EventRecord* next = r->next;
-        const bool match = (code == -1 || r->code == code) && (object == -1 || r->object == object) &&
-                           (window == -1 || r->window == window) && (type == -1 || r->type == type);
-        if (match) {
+        if (match(*r)) {
             if (previous) previous->next = next;
             else q->head = next;
             if (q->tail == r) q->tail = previous;
@@ -226,28 +228,18 @@ void purge_events(int32_t code, int64_t object, int64_t window, int64_t type) {
     }
 }
 
+}  // namespace
+
+void purge_events(int32_t code, int64_t object, int64_t window, int64_t type) {
+    purge_matching([=](const EventRecord& r) {
+        return (code == -1 || r.code == code) && (object == -1 || r.object == object) &&
+               (window == -1 || r.window == window) && (type == -1 || r.type == type);
+    });
+}
+
 void purge_window_events(int64_t window) {
     // -1 stands for "no window" in an event, so it is matched literally here.
-    EventQueue* q = event_queue();
-    if (!q) return;
-    if (window != -1) {
-        purge_events(-1, -1, window, -1);
-        return;
-    }
-    EventRecord* previous = nullptr;
-    for (EventRecord* r = q->head; r;) {
-        EventRecord* next = r->next;
-        if (r->window == -1) {
-            if (previous) previous->next = next;
-            else q->head = next;
-            if (q->tail == r) q->tail = previous;
-            if (r->data && r->release) r->release(r->data);
-            return_record(q, r);
-        } else {
-            previous = r;
-        }
-        r = next;
-    }
+    purge_matching([=](const EventRecord& r) { return r.window == window; });
 }
 
 void purge_gadget_events(int64_t gadget) { purge_events(EVENT_GADGET, gadget, -1, -1); }
