@@ -218,8 +218,10 @@ class Tool:
         self.type(path)
         time.sleep(0.3)
         self.key("Return")
-        # The first Return may only close the name-completion list.
-        if not self.dialog_gone(DIALOG_TITLE, 2):
+        # The first Return may only close the name-completion list.  A second
+        # one goes only to a dialog still there: on the main window it would
+        # press the focused button.
+        if not self.dialog_gone(DIALOG_TITLE, 3) and visible_windows(DIALOG_TITLE):
             self.point_at_dialog(window)
             self.key("Return")
         if not self.dialog_gone(DIALOG_TITLE, 10):

@@ -52,6 +52,36 @@ uint32_t output_pixel(int x, int y) {
     return word;
 }
 
+// The text of the tooltip tool that belongs to this control, from the
+// thread's tooltip windows; empty when there is none.
+std::string tooltip_text(HWND control) {
+    struct Search {
+        HWND control;
+        std::string text;
+    } search{control, {}};
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND window, LPARAM param) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(param);
+            char name[64] = {};
+            GetClassNameA(window, name, sizeof name);
+            if (lstrcmpiA(name, TOOLTIPS_CLASSA) != 0) return TRUE;
+            const LRESULT count = SendMessageA(window, TTM_GETTOOLCOUNT, 0, 0);
+            for (LRESULT i = 0; i < count; ++i) {
+                char text[80] = {};
+                TOOLINFOA info = {};
+                info.cbSize = sizeof info;
+                info.lpszText = text;
+                if (SendMessageA(window, TTM_ENUMTOOLSA, i, reinterpret_cast<LPARAM>(&info)) &&
+                    reinterpret_cast<HWND>(info.uId) == s->control)
+                    s->text = text;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.text;
+}
+
 class MainWindow : public AppFixture {
 protected:
     static void SetUpTestSuite() {
@@ -152,6 +182,8 @@ TEST_F(MainWindow, LayoutTextsAndInitialStates) {
     EXPECT_EQ(get_gadget_attribute(app.step_x_spin, GADGET_MAXIMUM), 200);
     EXPECT_EQ(get_gadget_attribute(app.step_x_spin, GADGET_MINIMUM), 1);
     EXPECT_EQ(get_gadget_attribute(app.inner_alpha_trackbar, GADGET_MAXIMUM), 255);
+    EXPECT_EQ(tooltip_text(hwnd(app.radius_spin)), "Radius");
+    EXPECT_EQ(tooltip_text(hwnd(app.step_x_spin)), "");
 
     // Creation order is the order of the window's children, which is the
     // tab order.
