@@ -5,7 +5,8 @@
 // parser of our own for BMP) and compared with the pixels it came from.
 //
 // Properties: a save the format must accept succeeds; a save it cannot do
-// fails; either way the folder holds nothing but the target afterwards, a
+// fails; palette files hold the palette and indices that palette reduction
+// gives for the same pixels, rows in the file's order; either way the folder holds nothing but the target afterwards, a
 // failed save leaves a file that was there before untouched, and a save into
 // a folder that does not exist creates nothing.
 #include <dirent.h>
@@ -81,7 +82,52 @@ struct Picture {
     }
 };
 
-void check_png(const std::string& file, const Picture& pic, int32_t depth) {
+// What a palette file must hold: the reducer's palette and, for each picture
+// row from the top, the index of every pixel.  Built with a reducer of our
+// own on the pixels the writer reduces (PNG reduces the 24-bit composite of
+// a 32-bit picture, BMP the pixels as they are), asked for the rows in the
+// order the file stores them, since dithering depends on that order.
+struct PaletteExpectation {
+    uint8_t palette[256][4];
+    std::vector<uint8_t> indices;  // width x height, top row first
+};
+
+bool expect_palette(const Picture& pic, int32_t depth, int32_t flags, bool png, PaletteExpectation* out) {
+    const uint8_t* pixels = pic.first;
+    int32_t pitch = pic.pitch, bits = pic.source_depth;
+    uint8_t* composite = nullptr;
+    if (png && bits == 32) {
+        composite = composite_over_white(pic.first, pic.width, pic.height, pic.pitch);
+        FUZZ_CHECK(composite);
+        pixels = composite;
+        pitch = static_cast<int32_t>(composite_pitch(pic.width));
+    }
+    if (png) bits = 24;
+    PaletteReducer* r = reduce_palette(pixels, pic.width, pic.height, bits, pitch, depth, flags);
+    FUZZ_CHECK(r);
+    std::memcpy(out->palette, r->palette, sizeof out->palette);
+    out->indices.assign(static_cast<size_t>(pic.width) * pic.height, 0);
+    for (int32_t i = 0; i < pic.height; ++i) {
+        // PNG stores the top row first, BMP the bottom row.
+        int32_t y = png ? i : pic.height - 1 - i;
+        int32_t memory_row = pic.bottom_up ? pic.height - 1 - y : y;
+        const uint8_t* row = reducer_row(r, memory_row);
+        FUZZ_CHECK(row);
+        for (int32_t x = 0; x < pic.width; ++x) {
+            int index = row[x];
+            if (depth < 8 && depth != 3 && depth != 5 && depth != 6 && depth != 7) {
+                int per_byte = 8 / depth;
+                index = (row[x / per_byte] >> (8 - depth * (x % per_byte + 1))) & ((1 << depth) - 1);
+            }
+            out->indices[static_cast<size_t>(y) * pic.width + x] = static_cast<uint8_t>(index);
+        }
+    }
+    free_reducer(r);
+    std::free(composite);
+    return true;
+}
+
+void check_png(const std::string& file, const Picture& pic, int32_t depth, int32_t flags) {
     FUZZ_CHECK(file.size() > 33 && file.compare(0, 8, "\x89PNG\r\n\x1a\n", 8) == 0);
     FUZZ_CHECK(file.compare(12, 4, "IHDR") == 0);
     FUZZ_CHECK(be32(file, 16) == uint32_t(pic.width) && be32(file, 20) == uint32_t(pic.height));
@@ -102,7 +148,16 @@ void check_png(const std::string& file, const Picture& pic, int32_t depth) {
     bool read = png_image_finish_read(&image, nullptr, pixels.data(), 0, nullptr);
     if (!read) std::fprintf(stderr, "libpng: %s\n", image.message);
     FUZZ_CHECK(read);
-    if (palette) return;  // the colours are the palette's, not the picture's
+    if (palette) {
+        // Every pixel shows the palette entry of its expected index.
+        PaletteExpectation want;
+        expect_palette(pic, depth, flags, true, &want);
+        for (size_t i = 0; i < want.indices.size(); ++i) {
+            const uint8_t* entry = want.palette[want.indices[i]];
+            FUZZ_CHECK(std::memcmp(&pixels[3 * i], entry, 3) == 0);
+        }
+        return;
+    }
     for (int32_t y = 0; y < pic.height; ++y)
         for (int32_t x = 0; x < pic.width; ++x) {
             const uint8_t* got = &pixels[(static_cast<size_t>(y) * pic.width + x) * bpp];
@@ -177,7 +232,7 @@ void check_jpeg(const std::string& file, const Picture& pic, int32_t flags, bool
     std::free(job);
 }
 
-void check_bmp(const std::string& file, const Picture& pic, int32_t depth) {
+void check_bmp(const std::string& file, const Picture& pic, int32_t depth, int32_t flags) {
     FUZZ_CHECK(file.size() >= 54 && file[0] == 'B' && file[1] == 'M');
     FUZZ_CHECK(le32(file, 2) == file.size());
     const uint32_t offset = le32(file, 10);
@@ -190,6 +245,12 @@ void check_bmp(const std::string& file, const Picture& pic, int32_t depth) {
     if (row_size == 0) row_size = 4;
     FUZZ_CHECK(le32(file, 34) == row_size * pic.height);
     FUZZ_CHECK(file.size() == offset + row_size * pic.height);
+    PaletteExpectation want;
+    if (depth <= 8) {
+        expect_palette(pic, depth, flags, false, &want);
+        for (uint32_t e = 0; e < entries; ++e)
+            FUZZ_CHECK(std::memcmp(file.data() + 54 + 4 * e, want.palette[e], 3) == 0);
+    }
     for (int32_t i = 0; i < pic.height; ++i) {
         // File rows: the bottom row of the picture first.
         const int32_t y = pic.height - 1 - i;
@@ -198,7 +259,7 @@ void check_bmp(const std::string& file, const Picture& pic, int32_t depth) {
             if (depth <= 8) {
                 int per_byte = 8 / depth;
                 int index = (row[x / per_byte] >> (8 - depth * (x % per_byte + 1))) & ((1 << depth) - 1);
-                FUZZ_CHECK(static_cast<uint32_t>(index) < entries);
+                FUZZ_CHECK(index == want.indices[static_cast<size_t>(y) * pic.width + x]);
                 continue;
             }
             const uint8_t* got = row + static_cast<size_t>(x) * (depth / 8);
@@ -274,29 +335,27 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const int32_t result =
         save_pixels(target.c_str(), first, format, width, height, signed_pitch, source_depth, layout, flags, depth);
 
-    // What each format must do with this request: 1 = succeed, 0 = fail,
-    // -1 = either (palette output, which depends on palette reduction).
+    // What each format must do with this request: BMP writes depths 1, 4,
+    // 8, 24 and 32; PNG every depth but the palette depths PNG lacks (3, 5,
+    // 6, 7); JPEG ignores the depth.
     int must = 0;
-    const bool palette_depth = depth == 1 || depth == 2 || depth == 4 || depth == 8;
     if (missing_folder) must = 0;
-    else if (format == FORMAT_BMP) must = (depth == 24 || depth == 32) ? 1 : (depth == 1 || depth == 4 || depth == 8) ? -1 : 0;
-    else if (format == FORMAT_PNG) must = palette_depth ? -1 : (depth >= 1 && depth <= 8) ? 0 : 1;
+    else if (format == FORMAT_BMP) must = depth == 1 || depth == 4 || depth == 8 || depth == 24 || depth == 32;
+    else if (format == FORMAT_PNG) must = !(depth == 3 || depth == 5 || depth == 6 || depth == 7);
     else if (format == FORMAT_JPEG) must = 1;
-    if (must >= 0) {
-        if (result != must)
-            std::fprintf(stderr, "format %x depth %d source %d %dx%d pitch %d layout %d flags %d: result %d\n", format,
-                         depth, source_depth, width, height, signed_pitch, layout, flags, result);
-        FUZZ_CHECK(result == must);
-    }
+    if (result != must)
+        std::fprintf(stderr, "format %x depth %d source %d %dx%d pitch %d layout %d flags %d: result %d\n", format,
+                     depth, source_depth, width, height, signed_pitch, layout, flags, result);
+    FUZZ_CHECK(result == must);
 
     bool exists = false;
     std::string written = read_file(target, &exists);
     std::vector<std::string> entries = folder_entries();
     if (result == 1) {
         FUZZ_CHECK(exists);
-        if (format == FORMAT_PNG) check_png(written, pic, depth);
+        if (format == FORMAT_PNG) check_png(written, pic, depth, flags);
         else if (format == FORMAT_JPEG) check_jpeg(written, pic, flags, one_colour);
-        else check_bmp(written, pic, depth);
+        else check_bmp(written, pic, depth, flags);
     } else {
         FUZZ_CHECK(result == 0);
         // A failed save leaves what was there before, and nothing else.

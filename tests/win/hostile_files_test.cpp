@@ -369,6 +369,19 @@ TEST_F(HostileFiles, DecodeOrFallBackWithoutHarm) {
         for (size_t keep : {size_t{8}, size_t{40}, whole.size() / 3, whole.size() - 1})
             files.push_back({"cut" + std::to_string(keep) + "." + w.extension, whole.substr(0, keep), EITHER, 90, 70,
                              NO_COLOUR});
+        // Damaged rather than cut: a few bytes changed anywhere after the
+        // signature, headers included, so the size may change too.
+        uint32_t seed = static_cast<uint32_t>(whole.size());
+        for (int mutant = 0; mutant < 12; ++mutant) {
+            std::string damaged = whole;
+            for (int k = 0; k < 1 + mutant; ++k) {
+                seed = seed * 1664525u + 1013904223u;
+                size_t at = 6 + (seed >> 8) % (damaged.size() - 6);
+                seed = seed * 1664525u + 1013904223u;
+                damaged[at] = static_cast<char>(seed >> 24);
+            }
+            files.push_back({"damaged" + std::to_string(mutant) + "." + w.extension, damaged, EITHER, -1, -1, NO_COLOUR});
+        }
     }
     for (const char* extension : {"png", "jpg", "bmp", "gif", "ico", "wmf", "tif"}) {
         files.push_back({std::string("empty.") + extension, "", FALLBACK, 0, 0, NO_COLOUR});
