@@ -183,6 +183,19 @@ TEST_F(MainWindow, LayoutTextsAndInitialStates) {
     EXPECT_EQ(get_gadget_attribute(app.step_x_spin, GADGET_MINIMUM), 1);
     EXPECT_EQ(get_gadget_attribute(app.inner_alpha_trackbar, GADGET_MAXIMUM), 255);
     EXPECT_EQ(tooltip_text(hwnd(app.radius_spin)), "Radius");
+
+    // Trackbars: vertical with tick marks; spins: arrows that write the
+    // number into the edit.
+    for (int64_t trackbar : {app.outer_alpha_trackbar, app.inner_alpha_trackbar})
+        EXPECT_EQ(GetWindowLongA(hwnd(trackbar), GWL_STYLE) & (TBS_VERT | TBS_AUTOTICKS), TBS_VERT | TBS_AUTOTICKS);
+    for (int64_t spin : {app.radius_spin, app.step_x_spin, app.step_y_spin, app.step_xy_spin}) {
+        HWND arrows = nullptr;
+        for (HWND c = nullptr; (c = FindWindowExA(window, c, UPDOWN_CLASSA, nullptr));)
+            if (reinterpret_cast<HWND>(SendMessageA(c, UDM_GETBUDDY, 0, 0)) == hwnd(spin)) arrows = c;
+        ASSERT_NE(arrows, nullptr);
+        EXPECT_EQ(GetWindowLongA(arrows, GWL_STYLE) & UDS_SETBUDDYINT, UDS_SETBUDDYINT);
+        EXPECT_EQ(GetWindowLongA(hwnd(spin), GWL_STYLE) & ES_READONLY, 0);
+    }
     EXPECT_EQ(tooltip_text(hwnd(app.step_x_spin)), "");
 
     // Creation order is the order of the window's children, which is the
