@@ -15,6 +15,8 @@ void set_app_defaults() {
     app.step_y = 1;
     app.step_xy = 1;
     app.radius = 295;
+    app.smooth_edge = 0;
+    app.output_size = 600;
 }
 
 void allocate_pixel_buffers() {

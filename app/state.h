@@ -34,6 +34,11 @@ struct AppState {
     int64_t background_colour;   // red bits 0-7, green 8-15, blue 16-23
     int64_t running;
 
+    // Output options beyond the on-screen preview: both at their defaults
+    // every file saved is the 600 x 600 render as it has always been.
+    int64_t smooth_edge;         // 0: the stair-stepped midpoint disc; 1: coverage-blended edge
+    int64_t output_size;         // side of saved and copied cut-outs, 600 by default
+
     // The main window and its 20 gadgets, in creation order.
     int64_t window;
     int64_t left_image_gadget, right_image_gadget;

@@ -52,6 +52,17 @@ int64_t open_window(int64_t id, int32_t x, int32_t y, int32_t width, int32_t hei
                     uint32_t flags = WINDOW_DEFAULT_FLAGS, int64_t parent = 0);
 void close_window(int64_t id);  // -1 closes every window
 int64_t window_handle(int64_t id);
+
+// Adds a keyboard shortcut to the window's accelerator table: while the
+// window is active, the virtual key with the modifiers (ACCEL_SHIFT,
+// ACCEL_CONTROL, ACCEL_ALT) arrives as EVENT_MENU with event_menu() equal to
+// command, whichever control has the focus.  false when the window is not a
+// toolkit window, the command is one the toolkit keeps, or the table cannot
+// be made.
+constexpr uint8_t ACCEL_SHIFT = 0x04;
+constexpr uint8_t ACCEL_CONTROL = 0x08;
+constexpr uint8_t ACCEL_ALT = 0x10;
+bool add_window_accelerator(int64_t id, uint8_t modifiers, uint16_t key, uint16_t command);
 int32_t window_width(int64_t id, int mode = WINDOW_CLIENT);
 int32_t window_height(int64_t id, int mode = WINDOW_CLIENT);
 void set_window_color(int64_t id, int64_t color);  // 0x00BBGGRR, -1 for the class background

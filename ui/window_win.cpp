@@ -364,6 +364,28 @@ void close_window(int64_t id) {
     release_object(library->registry, id);
 }
 
+bool add_window_accelerator(int64_t id, uint8_t modifiers, uint16_t key, uint16_t command) {
+    WindowRecord* record = library ? find_window_record(id) : nullptr;
+    if (!record || command == COMMAND_FOCUS_NEXT || command == COMMAND_FOCUS_PREVIOUS) return false;
+    const int32_t count = record->accelerator_count;
+    auto* entries = static_cast<ACCEL*>(runtime_alloc((count + 1) * sizeof(ACCEL)));
+    if (!entries) return false;
+    for (int32_t i = 0; i < count; ++i) entries[i] = record->accelerator_entries[i];
+    const BYTE virt = static_cast<BYTE>(FVIRTKEY | FNOINVERT | (modifiers & (FSHIFT | FCONTROL | FALT)));
+    entries[count] = {virt, key, command};
+    HACCEL table = CreateAcceleratorTableA(entries, count + 1);
+    if (!table) {
+        runtime_free(entries);
+        return false;
+    }
+    runtime_free(record->accelerator_entries);
+    if (record->accelerator_table) DestroyAcceleratorTable(record->accelerator_table);
+    record->accelerator_entries = entries;
+    record->accelerator_table = table;
+    record->accelerator_count = count + 1;
+    return true;
+}
+
 int64_t window_handle(int64_t id) {
     WindowRecord* record = library ? find_window_record(id) : nullptr;
     return record ? reinterpret_cast<intptr_t>(record->handle) : 0;
