@@ -30,3 +30,12 @@ enum Command : uint16_t {
     COMMAND_XY_PLUS = 1305,
     COMMAND_XY_MINUS = 1306,
 };
+
+// Carries out one command of the main window (a menu item or a shortcut);
+// unknown numbers do nothing.  Returns 0 when the command ends the program
+// (File > Exit), else 1: handle_event passes it on to the main loop.
+int64_t on_command(int64_t command);
+
+// The main window's keyboard shortcuts, added to its accelerator table once
+// the window is built.
+void add_main_window_shortcuts();

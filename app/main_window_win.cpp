@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "app/commands.h"
 #include "app/handlers.h"
 #include "app/main_window.h"
 #include "app/render.h"
@@ -140,8 +141,7 @@ int64_t handle_event(int32_t code) {
     case EVENT_CLOSE_WINDOW:
         return 0;
     case EVENT_MENU:
-        event_menu();
-        return 1;
+        return on_command(event_menu());
     case EVENT_GADGET:
         on_gadget(event_gadget(), event_type());
         return 1;

@@ -3,6 +3,7 @@
 // defaults.
 #include <windows.h>
 
+#include "app/commands.h"
 #include "app/main_window.h"
 #include "app/pixel_format.h"
 #include "app/state.h"
@@ -53,6 +54,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     set_app_defaults();
     allocate_pixel_buffers();
     build_main_window(0, 0, MAIN_WINDOW_WIDTH, MAIN_WINDOW_HEIGHT);
+    add_main_window_shortcuts();
     app.output_image = create_image(AUTO_ID, 600, 600, 32);
 
     app.running = 1;
