@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "app/settings.h"
 #include "app/source.h"
 #include "app/state.h"
 #include "app/text.h"
@@ -42,8 +43,11 @@ void show_crop_square() {
 
 void on_load() {
     // The requester's text lives only until its next call: keep a copy.
-    std::string file = open_file_requester("SELECT IMAGE", nullptr, LOAD_PATTERN, 0);
+    // The dialog opens where the last picture came from.
+    const std::string start = dialog_start(remembered_load_folder);
+    std::string file = open_file_requester("SELECT IMAGE", start.empty() ? nullptr : start.c_str(), LOAD_PATTERN, 0);
     if (file.empty()) return;
+    folder_of(file.c_str(), remembered_load_folder, sizeof remembered_load_folder);
     load_source(file.c_str());
     show_source_size();
     show_crop_square();

@@ -5,6 +5,7 @@
 
 #include "app/commands.h"
 #include "app/handlers.h"
+#include "app/main_menu.h"
 #include "app/main_window.h"
 #include "app/render.h"
 #include "app/save.h"
@@ -73,6 +74,7 @@ void build_main_window(int32_t x, int32_t y, int32_t width, int32_t height) {
     app.step_x_spin = spin(50, 630, 50, 200, 1);
     app.step_y_spin = spin(210, 630, 50, 200, 1);
     app.step_xy_spin = spin(380, 630, 50, 200, 1);
+    build_main_menu();
 }
 
 void on_window_sized() {

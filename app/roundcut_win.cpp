@@ -1,11 +1,12 @@
 // The tool's entry point: start-up in its fixed order, the main loop, and
-// shutdown.  No command line, no settings: every run starts from the
-// defaults.
+// shutdown.  No command line; the remembered settings are read before the
+// window is built and written when they change.
 #include <windows.h>
 
 #include "app/commands.h"
 #include "app/main_window.h"
 #include "app/pixel_format.h"
+#include "app/settings.h"
 #include "app/state.h"
 #include "codecs/jpeg_writer.h"
 #include "codecs/png_writer.h"
@@ -52,13 +53,20 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     register_png_encoder();
     register_jpeg_encoder();
     set_app_defaults();
+    load_settings();
     allocate_pixel_buffers();
     build_main_window(0, 0, MAIN_WINDOW_WIDTH, MAIN_WINDOW_HEIGHT);
     add_main_window_shortcuts();
     app.output_image = create_image(AUTO_ID, 600, 600, 32);
 
     app.running = 1;
-    while (app.running) app.running = handle_event(wait_window_event(20));
+    while (app.running) {
+        const int32_t code = wait_window_event(20);
+        app.running = handle_event(code);
+        // A quiet moment: a changed setting goes to its file.
+        if (code == 0) store_settings();
+    }
+    store_settings();
 
     end_libraries();
     end_main_heap();

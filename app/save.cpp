@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "app/settings.h"
 #include "app/state.h"
 #include "codecs/save_image.h"
 #include "ui/requester.h"
@@ -33,8 +34,11 @@ int32_t save_output_as(const char* typed, const SaveKind& kind) {
 static void save_with_dialog(const SaveKind& kind) {
     // The open dialog, as for loading: it does not insist on an existing
     // file, so a new name can be typed.
-    const char* file = open_file_requester("SELECT IMAGE", "", kind.pattern, 0);
+    // It opens in the folder last saved to.
+    const std::string start = dialog_start(remembered_save_folder);
+    const char* file = open_file_requester("SELECT IMAGE", start.c_str(), kind.pattern, 0);
     if (!file || !*file) return;
+    folder_of(file, remembered_save_folder, sizeof remembered_save_folder);
     // The requester's buffer lives until its next call; save_output_as
     // copies the name before anything else could call it.
     save_output_as(file, kind);

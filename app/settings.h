@@ -1,0 +1,90 @@
+// The settings the tool remembers between runs, and their text form: an
+// INI-style file of "key=value" lines.  Reading is forgiving: every key that
+// is missing, unreadable or nonsense keeps its default, numbers out of range
+// are clamped to what the controls accept, and a last line without its line
+// break (a file cut short) is not trusted.
+//
+// Portable: the file's place and the reading and writing of it live in
+// settings_win.cpp.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+// The output sizes the Options menu offers, in menu order.
+constexpr int OUTPUT_SIZE_COUNT = 6;
+constexpr int64_t OUTPUT_SIZE_CHOICES[OUTPUT_SIZE_COUNT] = {128, 256, 512, 600, 1024, 2048};
+constexpr int64_t DEFAULT_OUTPUT_SIZE = 600;
+
+// Longest remembered folder, with its terminating zero (the dialogs' path limit).
+constexpr size_t SETTINGS_FOLDER_SIZE = 260;
+
+struct Settings {
+    int64_t radius;              // 1-500
+    int64_t step_x, step_y, step_xy;  // 1-200
+    int64_t inner_alpha, outer_alpha;  // 0-255
+    int64_t background_colour;   // 0x00BBGGRR
+    uint32_t custom_colours[16]; // the colour dialog's, 0x00BBGGRR each
+    int64_t smooth_edge;         // 0 or 1
+    int64_t output_size;         // one of OUTPUT_SIZE_CHOICES
+    char load_folder[SETTINGS_FOLDER_SIZE];  // empty: none yet
+    char save_folder[SETTINGS_FOLDER_SIZE];
+};
+
+// The tool's start state: radius 295, steps 1, alphas 255, black, smooth
+// edge off, output size 600, custom colours black, no folders.
+void default_settings(Settings* settings);
+
+// Every value brought into its range: radius, steps, alphas and colours
+// clamped, smooth edge 0 or 1, the output size to the nearest choice (the
+// smaller one of two equally near), folders cut to their buffers.
+void clamp_settings(Settings* settings);
+
+// The settings a file's text gives (size bytes, NULs included, need not end
+// in one): the defaults, overridden by each good line.
+void parse_settings(const char* text, size_t size, Settings* settings);
+
+// The file's text for these settings (clamped first); parse_settings reads
+// it back to the same settings.
+std::string settings_text(const Settings& settings);
+
+bool same_settings(const Settings& a, const Settings& b);
+
+// The folder part of a path (up to its last "\" or "/", without it; "C:\"
+// keeps its "\"); empty when it has none or it does not fit.
+void folder_of(const char* path, char* folder, size_t size);
+
+// What to hand a file dialog as its default file so it opens in `folder`:
+// the folder with a "\" after it, which names no file; empty for no folder.
+std::string dialog_start(const char* folder);
+
+// The tool's state as settings, and settings put into the tool's state
+// (the application block, the colour dialog's custom colours and the
+// remembered folders below).  Clamped on the way in.
+void settings_from_app(Settings* settings);
+void settings_to_app(const Settings& settings);
+
+// The folders the Load and Save dialogs last returned from.
+extern char remembered_load_folder[SETTINGS_FOLDER_SIZE];
+extern char remembered_save_folder[SETTINGS_FOLDER_SIZE];
+
+// Reset to defaults: radius, steps, alphas, background colour, smooth edge
+// and output size back to the start state; the custom colours and the
+// remembered folders stay.
+void reset_app_options();
+
+// ---------------------------------------------------------------------------
+// The settings file, %APPDATA%\roundcut\roundcut.ini (settings_win.cpp).
+
+// The file's full name; empty when the platform names no folder for it.
+std::string settings_file();
+
+// Reads the file into the tool's state; a missing or unreadable file leaves
+// the defaults.
+void load_settings();
+
+// Writes the tool's settings when they differ from what was last read or
+// written, through a temporary file moved over the old one.  A file that
+// cannot be written is tried again only after the next change; false then.
+bool store_settings();
