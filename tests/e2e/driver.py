@@ -9,6 +9,7 @@ typing into it.
 """
 import os
 import subprocess
+import tempfile
 import time
 
 from PIL import ImageGrab
@@ -95,8 +96,12 @@ def screenshot(name=None):
 class Tool:
     """One running roundcut.exe and its main window."""
 
-    def __init__(self, cwd):
+    def __init__(self, cwd, appdata=None):
         self.cwd = cwd
+        # The tool remembers its settings under %APPDATA%: each tool gets a
+        # folder of its own (a fresh one unless given), so no run sees
+        # another's settings.
+        self.appdata = appdata or tempfile.mkdtemp(prefix="appdata-", dir=cwd)
         self.process = None
         self.origin = None
 
@@ -104,22 +109,28 @@ class Tool:
     def start(self, timeout=60):
         before = set(visible_windows())
         log = open(os.path.join(ARTEFACTS, "roundcut-wine.log"), "w")
-        self.process = subprocess.Popen(["wine", EXE], cwd=self.cwd, stdout=log, stderr=subprocess.STDOUT,
-                                        stdin=subprocess.DEVNULL)
+        # Wine sets APPDATA afresh for a program started from Linux, but a
+        # Windows parent hands its own environment on: cmd sets it and waits
+        # for the tool.
+        command = f"set APPDATA={to_windows_path(self.appdata)}&& {to_windows_path(EXE)}"
+        self.process = subprocess.Popen(["wine", "cmd", "/c", command], cwd=self.cwd, stdout=log,
+                                        stderr=subprocess.STDOUT, stdin=subprocess.DEVNULL)
 
         def main_window():
             for w in visible_windows():
                 if w in before:
                     continue
                 g = geometry(w)
-                if g and g[2:] == (1330, 680):
+                # The X window holds the menu bar above the 1330 x 680 client.
+                if g and g[2] == 1330 and 680 <= g[3] < 760:
                     return g
             return None
 
         g = wait_for(main_window, timeout, 0.25)
         if not g:
             raise RuntimeError("the main window (client 1330 x 680) did not appear")
-        self.origin = g[:2]
+        self.menu_height = g[3] - 680
+        self.origin = (g[0], g[1] + self.menu_height)
         time.sleep(1.0)  # let it finish painting
         # The first key after start-up can be lost: a harmless one first.
         self.move(700, 300)
@@ -140,6 +151,8 @@ class Tool:
         if self.running():
             self.process.kill()
             self.process.wait()
+            # The launcher is gone; the tool it started goes too.
+            subprocess.run(["wine", "taskkill", "/f", "/im", "roundcut.exe"], capture_output=True, timeout=30)
 
     # -- pointer and keys -----------------------------------------------------
     def screen(self, x, y):
