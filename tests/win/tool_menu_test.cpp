@@ -1,0 +1,386 @@
+// The main window's menu bar and shortcuts on the real window, and the
+// remembered settings across real runs of roundcut.exe.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstddef>
+#include <cstring>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/about.h"
+#include "app/commands.h"
+#include "app/main_menu.h"
+#include "app/main_window.h"
+#include "app/settings.h"
+#include "app/version.h"
+#include "app_fixture.h"
+#include "app_pictures.h"
+#include "codecs/jpeg_writer.h"
+#include "codecs/png_writer.h"
+#include "ui/menu.h"
+#include "ui/statusbar.h"
+#include "ui_test_support.h"
+
+using namespace pictures;
+
+namespace {
+
+AppState built;
+bool built_once = false;
+constexpr size_t HANDLES_AT = offsetof(AppState, window);
+
+HWND main_hwnd() { return reinterpret_cast<HWND>(window_handle(app.window)); }
+
+bool run_loop(int ms = 80) {
+    const DWORD end = GetTickCount() + ms;
+    bool going = true;
+    while (static_cast<LONG>(GetTickCount() - end) < 0) going = handle_event(wait_window_event(5)) && going;
+    while (int32_t code = take_next_event()) going = handle_event(code) && going;
+    return going;
+}
+
+// What choosing a menu item sends its window.
+bool choose(uint16_t command, int ms = 80) {
+    PostMessageA(main_hwnd(), WM_COMMAND, MAKEWPARAM(command, 0), 0);
+    return run_loop(ms);
+}
+
+// A visible dialog of this thread with this title, waited for.
+HWND wait_for_dialog(DWORD thread, const char* title) {
+    struct Search {
+        const char* title;
+        HWND found;
+    } search{title, nullptr};
+    for (int i = 0; i < 1000 && !search.found; ++i) {
+        EnumThreadWindows(
+            thread,
+            [](HWND window, LPARAM data) -> BOOL {
+                auto* s = reinterpret_cast<Search*>(data);
+                char name[64] = {}, text[64] = {};
+                GetClassNameA(window, name, sizeof name);
+                GetWindowTextA(window, text, sizeof text);
+                if (std::strcmp(name, "#32770") || std::strcmp(text, s->title) || !IsWindowVisible(window))
+                    return TRUE;
+                s->found = window;
+                return FALSE;
+            },
+            reinterpret_cast<LPARAM>(&search));
+        if (!search.found) Sleep(10);
+    }
+    if (search.found) Sleep(150);  // let it fill itself in
+    return search.found;
+}
+
+void press(HWND dialog, int button) { PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0); }
+
+// Chooses the command while a helper thread plays the user in the dialog
+// titled `title`; false when no such dialog came.
+bool choose_with_user(uint16_t command, const char* title, std::function<void(HWND)> user) {
+    const DWORD me = GetCurrentThreadId();
+    std::atomic<bool> found{false}, done{false};
+    std::thread helper([&] {
+        HWND dialog = wait_for_dialog(me, title);
+        if (!dialog) return;
+        found = true;
+        user(dialog);
+        for (int i = 1; !done; ++i) {
+            if (i % 100 == 0) press(dialog, IDCANCEL);  // never leave the test hanging
+            Sleep(10);
+        }
+    });
+    PostMessageA(main_hwnd(), WM_COMMAND, MAKEWPARAM(command, 0), 0);
+    const DWORD end = GetTickCount() + 15000;
+    while (!found && static_cast<LONG>(GetTickCount() - end) < 0) run_loop(20);
+    run_loop(100);
+    done = true;
+    helper.join();
+    return found;
+}
+
+// Types a name into a file dialog's name field and confirms it.
+void choose_file(HWND dialog, const std::string& name) {
+    HWND field = GetDlgItem(dialog, 0x47C);  // cmb13, the name combo
+    if (field) {
+        if (HWND edit = FindWindowExA(field, nullptr, "Edit", nullptr)) field = edit;
+    } else {
+        field = GetDlgItem(dialog, 0x480);  // edt1
+    }
+    SendMessageA(field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(name.c_str()));
+    for (int attempt = 0; attempt < 3 && IsWindowVisible(dialog); ++attempt) {
+        press(dialog, IDOK);
+        for (int i = 0; i < 30 && IsWindowVisible(dialog); ++i) Sleep(10);
+    }
+}
+
+class MainMenu : public AppFixture {
+protected:
+    static void SetUpTestSuite() {
+        start_toolkit();
+        init_dynamic_libraries();
+        init_status_bars();
+        register_png_encoder();
+        register_jpeg_encoder();
+    }
+    static void TearDownTestSuite() {
+        if (!built_once) return;
+        close_window(built.window);
+        free_status_bar(STATUS_BAR);
+        while (take_next_event()) {
+        }
+        built_once = false;
+    }
+    void SetUp() override {
+        AppFixture::SetUp();
+        remembered_load_folder[0] = remembered_save_folder[0] = '\0';
+        if (!built_once) {
+            build_main_window(0, 0, MAIN_WINDOW_WIDTH, MAIN_WINDOW_HEIGHT);
+            add_main_window_shortcuts();
+            built = app;
+            built_once = true;
+            pump_events(100);
+        }
+        std::memcpy(reinterpret_cast<char*>(&app) + HANDLES_AT, reinterpret_cast<const char*>(&built) + HANDLES_AT,
+                    sizeof(AppState) - HANDLES_AT);
+        ASSERT_NE(app.window, 0);
+        bar = window_menu(app.window);
+        ASSERT_NE(bar, 0);
+    }
+    void TearDown() override {
+        reset_app_options();
+        show_options();
+        set_gadget_state(app.left_image_gadget, 0);
+        set_gadget_state(app.right_image_gadget, 0);
+        run_loop(10);
+        remembered_load_folder[0] = remembered_save_folder[0] = '\0';
+        AppFixture::TearDown();
+    }
+    int64_t bar = 0;
+};
+
+RECT client_rect(int64_t gadget) {
+    RECT r;
+    HWND control = reinterpret_cast<HWND>(gadget_handle(gadget));
+    GetWindowRect(control, &r);
+    MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+TEST_F(MainMenu, BarKeepsTheClientAreaAndListsEveryCommandWithItsShortcut) {
+    EXPECT_EQ(window_width(app.window), 1330);
+    EXPECT_EQ(window_height(app.window), 680);
+    EXPECT_GT(window_height(app.window, WINDOW_OUTER), 680 + GetSystemMetrics(SM_CYCAPTION));
+    EXPECT_EQ(client_rect(app.right_image_gadget).left, 720);
+    EXPECT_EQ(client_rect(app.load_button).top, 620);
+    EXPECT_EQ(client_rect(app.radius_spin).top, 70);
+    RECT status;
+    GetWindowRect(FindWindowExA(main_hwnd(), nullptr, STATUSCLASSNAMEA, nullptr), &status);
+    MapWindowPoints(nullptr, main_hwnd(), reinterpret_cast<POINT*>(&status), 2);
+    EXPECT_EQ(status.bottom, 680);
+
+    HMENU menu = reinterpret_cast<HMENU>(bar);
+    ASSERT_EQ(GetMenuItemCount(menu), 3);
+    const char* tops[] = {"&File", "&Options", "&Help"};
+    for (int i = 0; i < 3; ++i) {
+        char text[32] = {};
+        GetMenuStringA(menu, i, text, sizeof text, MF_BYPOSITION);
+        EXPECT_STREQ(text, tops[i]);
+    }
+    const struct {
+        uint16_t command;
+        const char* text;
+    } items[] = {
+        {COMMAND_OPEN, "&Open...\tCtrl+O"},
+        {COMMAND_PASTE, "&Paste\tCtrl+V"},
+        {COMMAND_SAVE_PNG, "&Save PNG...\tCtrl+S"},
+        {COMMAND_SAVE_JPG, "Save &JPG...\tCtrl+Shift+S"},
+        {COMMAND_COPY, "&Copy\tCtrl+C"},
+        {COMMAND_EXIT, "E&xit"},
+        {COMMAND_SMOOTH_EDGE, "&Smooth edge"},
+        {COMMAND_OUTPUT_SIZE_FIRST + 0, "128"},
+        {COMMAND_OUTPUT_SIZE_FIRST + 5, "2048"},
+        {COMMAND_BACKGROUND_COLOUR, "&Background colour..."},
+        {COMMAND_RESET_DEFAULTS, "&Reset to defaults"},
+        {COMMAND_ABOUT, "&About roundcut"},
+    };
+    for (const auto& item : items) {
+        EXPECT_STREQ(menu_item_text(bar, item.command), item.text);
+        EXPECT_TRUE(menu_item_enabled(bar, item.command)) << item.text;
+    }
+    // Smooth edge off, 600 the one output size with its dot.
+    EXPECT_FALSE(menu_item_checked(bar, COMMAND_SMOOTH_EDGE));
+    for (int i = 0; i < OUTPUT_SIZE_COUNT; ++i) {
+        const uint16_t command = static_cast<uint16_t>(COMMAND_OUTPUT_SIZE_FIRST + i);
+        EXPECT_EQ(menu_item_checked(bar, command), OUTPUT_SIZE_CHOICES[i] == 600) << OUTPUT_SIZE_CHOICES[i];
+        MENUITEMINFOA info = {};
+        info.cbSize = sizeof info;
+        info.fMask = MIIM_FTYPE;
+        ASSERT_TRUE(GetMenuItemInfoA(menu, command, FALSE, &info));
+        EXPECT_TRUE(info.fType & MFT_RADIOCHECK);
+    }
+    EXPECT_STREQ(menu_item_text(bar, 999), "");
+    EXPECT_FALSE(menu_item_checked(bar, 999));
+}
+
+TEST_F(MainMenu, ShortcutsArriveAsTheirCommandsWhateverHasTheFocus) {
+    HWND window = main_hwnd();
+    SetForegroundWindow(window);
+    SetActiveWindow(window);
+    const struct {
+        std::initializer_list<WORD> keys;
+        uint16_t command;
+    } cases[] = {
+        {{VK_CONTROL, 'O'}, COMMAND_OPEN},           {{VK_CONTROL, 'V'}, COMMAND_PASTE},
+        {{VK_CONTROL, 'S'}, COMMAND_SAVE_PNG},       {{VK_CONTROL, VK_SHIFT, 'S'}, COMMAND_SAVE_JPG},
+        {{VK_CONTROL, 'C'}, COMMAND_COPY},
+    };
+    // An edit would take Ctrl+C and Ctrl+V for itself without the table.
+    for (int64_t focus : {app.load_button, app.radius_spin}) {
+        SetFocus(reinterpret_cast<HWND>(gadget_handle(focus)));
+        pump_events(30);
+        for (const auto& c : cases) {
+            send_keys(c.keys);
+            const std::vector<TakenEvent> menu = only(pump_events(120), {EVENT_MENU});
+            ASSERT_EQ(menu.size(), 1u) << c.command;
+            EXPECT_EQ(menu[0].object, c.command);
+            EXPECT_EQ(menu[0].window, app.window);
+        }
+    }
+    EXPECT_EQ(get_gadget_text(app.radius_spin), "295");  // no pasted or typed letters
+}
+
+TEST_F(MainMenu, OptionCommandsSetTheStateAndTheirMarks) {
+    ASSERT_TRUE(choose(COMMAND_SMOOTH_EDGE));
+    EXPECT_EQ(app.smooth_edge, 1);
+    EXPECT_TRUE(menu_item_checked(bar, COMMAND_SMOOTH_EDGE));
+    ASSERT_TRUE(choose(COMMAND_SMOOTH_EDGE));
+    EXPECT_EQ(app.smooth_edge, 0);
+    EXPECT_FALSE(menu_item_checked(bar, COMMAND_SMOOTH_EDGE));
+
+    for (int i = OUTPUT_SIZE_COUNT - 1; i >= 0; --i) {
+        ASSERT_TRUE(choose(static_cast<uint16_t>(COMMAND_OUTPUT_SIZE_FIRST + i)));
+        EXPECT_EQ(app.output_size, OUTPUT_SIZE_CHOICES[i]);
+        for (int j = 0; j < OUTPUT_SIZE_COUNT; ++j)
+            EXPECT_EQ(menu_item_checked(bar, static_cast<uint16_t>(COMMAND_OUTPUT_SIZE_FIRST + j)), i == j);
+    }
+
+    // Reset: the start state, shown by the controls and the marks, and
+    // rendered at once.
+    ASSERT_TRUE(choose(COMMAND_SMOOTH_EDGE));
+    ASSERT_TRUE(choose(COMMAND_OUTPUT_SIZE_FIRST + 1));
+    app.radius = 40;
+    app.step_y = 9;
+    app.outer_alpha = 10;
+    app.background_colour = 0xFF;
+    set_gadget_text(app.radius_spin, "40");
+    set_gadget_state(app.outer_alpha_trackbar, 10);
+    ASSERT_TRUE(choose(COMMAND_RESET_DEFAULTS));
+    EXPECT_EQ(app.radius, 295);
+    EXPECT_EQ(app.step_y, 1);
+    EXPECT_EQ(app.outer_alpha, 255);
+    EXPECT_EQ(app.background_colour, 0);
+    EXPECT_EQ(app.smooth_edge, 0);
+    EXPECT_EQ(app.output_size, 600);
+    EXPECT_EQ(get_gadget_text(app.radius_spin), "295");
+    EXPECT_EQ(get_gadget_text(app.step_y_spin), "1");
+    EXPECT_EQ(get_gadget_state(app.outer_alpha_trackbar), 255);
+    EXPECT_FALSE(menu_item_checked(bar, COMMAND_SMOOTH_EDGE));
+    EXPECT_TRUE(menu_item_checked(bar, COMMAND_OUTPUT_SIZE_FIRST + 3));
+    EXPECT_EQ(get_gadget_state(app.right_image_gadget), image_handle(app.output_image));
+
+    // Copy and Paste arrive and, until they are wired, change nothing;
+    // unknown numbers are ignored; Exit alone ends the loop.
+    for (uint16_t command : {uint16_t(COMMAND_COPY), uint16_t(COMMAND_PASTE), uint16_t(999), uint16_t(1116)})
+        EXPECT_TRUE(choose(command)) << command;
+    EXPECT_EQ(app.output_size, 600);
+    EXPECT_FALSE(choose(COMMAND_EXIT));
+}
+
+TEST_F(MainMenu, FileCommandsLoadAndSaveThroughTheRememberedFolders) {
+    const std::string pictures = scratch_folder("menu-pictures"), out = scratch_folder("menu-out");
+    ASSERT_TRUE(write_picture(pictures + "first.png", PNG, 400, 300));
+    ASSERT_TRUE(write_picture(pictures + "second.png", PNG, 250, 350));
+
+    // Open is Load with its render.
+    ASSERT_TRUE(choose_with_user(COMMAND_OPEN, "SELECT IMAGE", [&](HWND d) { choose_file(d, pictures + "first.png"); }));
+    EXPECT_EQ(app.source_width, 400);
+    EXPECT_EQ(get_gadget_state(app.right_image_gadget), image_handle(app.output_image));
+    EXPECT_EQ(std::string(remembered_load_folder) + "\\", pictures);
+    // The next one opens in that folder: a bare name is found there.
+    ASSERT_TRUE(choose_with_user(COMMAND_OPEN, "SELECT IMAGE", [&](HWND d) { choose_file(d, "second.png"); }));
+    EXPECT_EQ(app.source_width, 250);
+
+    ASSERT_TRUE(choose_with_user(COMMAND_SAVE_PNG, "SELECT IMAGE", [&](HWND d) { choose_file(d, out + "a"); }));
+    EXPECT_EQ(read_bytes(out + "a.png").substr(0, 4), "\x89PNG") << remembered_save_folder << " " << app.source_width;
+    EXPECT_EQ(std::string(remembered_save_folder) + "\\", out);
+    ASSERT_TRUE(choose_with_user(COMMAND_SAVE_JPG, "SELECT IMAGE", [&](HWND d) { choose_file(d, "b"); }));
+    EXPECT_EQ(read_bytes(out + "b.jpg").substr(0, 2), "\xFF\xD8") << remembered_save_folder;
+    EXPECT_EQ(std::string(remembered_load_folder) + "\\", pictures);
+
+    // Cancelled dialogs keep the folders.
+    ASSERT_TRUE(choose_with_user(COMMAND_OPEN, "SELECT IMAGE", [](HWND d) { press(d, IDCANCEL); }));
+    EXPECT_EQ(std::string(remembered_load_folder) + "\\", pictures);
+}
+
+// The settings file as start-up and the idle loop use it, with APPDATA
+// pointed at a scratch folder for the test.
+TEST_F(MainMenu, ReadSettingsShowInTheControlsAndMarksAndChangesAreWritten) {
+    char saved[MAX_PATH] = {};
+    const bool had = GetEnvironmentVariableA("APPDATA", saved, sizeof saved) > 0;
+    const std::string appdata = scratch_folder("menu-appdata");
+    SetEnvironmentVariableA("APPDATA", appdata.c_str());
+    const std::string ini = appdata + "roundcut\\roundcut.ini";
+    EXPECT_EQ(settings_file(), ini);
+    CreateDirectoryA((appdata + "roundcut").c_str(), nullptr);
+    const std::string text = "radius=77\nstep_xy=12\ninner_alpha=40\nsmooth_edge=1\noutput_size=1024\n";
+    ASSERT_TRUE(write_bytes(ini, text.data(), text.size()));
+
+    load_settings();
+    show_options();
+    EXPECT_EQ(get_gadget_text(app.radius_spin), "77");
+    EXPECT_EQ(get_gadget_text(app.step_xy_spin), "12");
+    EXPECT_EQ(get_gadget_state(app.inner_alpha_trackbar), 40);
+    EXPECT_TRUE(menu_item_checked(bar, COMMAND_SMOOTH_EDGE));
+    for (int i = 0; i < OUTPUT_SIZE_COUNT; ++i)
+        EXPECT_EQ(menu_item_checked(bar, static_cast<uint16_t>(COMMAND_OUTPUT_SIZE_FIRST + i)), i == 4);
+    // Nothing changed, nothing written.
+    EXPECT_TRUE(store_settings());
+    EXPECT_EQ(read_bytes(ini), text);
+
+    ASSERT_TRUE(choose(COMMAND_OUTPUT_SIZE_FIRST + 2));
+    EXPECT_TRUE(store_settings());
+    const std::string written = read_bytes(ini);
+    EXPECT_NE(written.find("\r\nradius=77\r\n"), std::string::npos) << written;
+    EXPECT_NE(written.find("\r\noutput_size=512\r\n"), std::string::npos) << written;
+
+    if (had) SetEnvironmentVariableA("APPDATA", saved);
+    else SetEnvironmentVariableA("APPDATA", nullptr);
+}
+
+TEST_F(MainMenu, BackgroundColourAndAboutOpenTheirDialogs) {
+    app.background_colour = 0x123456;
+    ASSERT_TRUE(choose_with_user(COMMAND_BACKGROUND_COLOUR, "Color", [](HWND d) { press(d, IDCANCEL); }));
+    EXPECT_EQ(app.background_colour, 0x123456);
+    EXPECT_EQ(get_gadget_state(app.right_image_gadget), image_handle(app.output_image));  // rendered like Back-Color
+
+    std::string text;
+    ASSERT_TRUE(choose_with_user(COMMAND_ABOUT, ABOUT_TITLE, [&](HWND d) {
+        char buffer[2048] = {};
+        GetDlgItemTextA(d, 0xFFFF, buffer, sizeof buffer);  // a message box's text
+        text = buffer;
+        press(d, IDOK);
+    }));
+    EXPECT_EQ(text.rfind(std::string("roundcut ") + roundcut_version(), 0), 0u) << text;
+    for (const char* part : {"libpng 1.6", "PNG Reference Library License", "zlib 1.", "zlib License",
+                             "libjpeg-turbo 2.", "IJG License",
+                             "This software is based in part on the work of the Independent JPEG Group.",
+                             "MinGW-w64 runtime", "THIRD_PARTY_NOTICES.txt"})
+        EXPECT_NE(text.find(part), std::string::npos) << part;
+}
+
+}  // namespace
