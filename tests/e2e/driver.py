@@ -101,7 +101,7 @@ class Tool:
         # The tool remembers its settings under %APPDATA%: each tool gets a
         # folder of its own (a fresh one unless given), so no run sees
         # another's settings.
-        self.appdata = appdata or tempfile.mkdtemp(prefix="appdata-", dir=cwd)
+        self.appdata = appdata or tempfile.mkdtemp(prefix="roundcut-appdata-")
         self.process = None
         self.origin = None
 
