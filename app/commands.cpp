@@ -30,10 +30,10 @@ int64_t on_command(int64_t command) {
         save_jpg();
         return 1;
     case COMMAND_COPY:
-        // Wired to the clipboard copy when it exists.
+        // TO WIRE: the clipboard copy of the cut-out goes here.
         return 1;
     case COMMAND_PASTE:
-        // Wired to pasting when it exists.
+        // TO WIRE: pasting a picture as the source goes here.
         return 1;
     case COMMAND_EXIT:
         return 0;
