@@ -12,13 +12,16 @@
 #include <cstdint>
 #include <string>
 
+#include "ui/requester.h"
+
 // The output sizes the Options menu offers, in menu order.
 constexpr int OUTPUT_SIZE_COUNT = 6;
 constexpr int64_t OUTPUT_SIZE_CHOICES[OUTPUT_SIZE_COUNT] = {128, 256, 512, 600, 1024, 2048};
 constexpr int64_t DEFAULT_OUTPUT_SIZE = 600;
 
-// Longest remembered folder, with its terminating zero (the dialogs' path limit).
-constexpr size_t SETTINGS_FOLDER_SIZE = 260;
+// Longest remembered folder, with its terminating zero: the dialogs' path
+// limit (259 UTF-16 units in UTF-8).
+constexpr size_t SETTINGS_FOLDER_SIZE = REQUESTER_PATH_SIZE;
 
 struct Settings {
     int64_t radius;              // 1-500

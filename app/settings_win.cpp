@@ -22,7 +22,8 @@ bool stored_known = false;
 // The APPDATA variable first (it is what the user's session sets, and what
 // a test points elsewhere), else the shell's folder.
 std::string application_data_folder() {
-    char folder[MAX_PATH + 1] = {};
+    // In UTF-8 a path of MAX_PATH characters takes up to three times the bytes.
+    char folder[3 * MAX_PATH] = {};
     const DWORD length = GetEnvironmentVariableA("APPDATA", folder, sizeof folder);
     if (length > 0 && length < sizeof folder) return folder;
     folder[0] = '\0';

@@ -137,8 +137,9 @@ TEST(Settings, CustomColoursAndFoldersAreReadEntryByEntry) {
 
     // A folder too long for the dialogs, or with control characters, would
     // name some other folder: it is dropped whole.
-    EXPECT_STREQ(parsed("load_folder=" + std::string(259, 'a') + "\n").load_folder, std::string(259, 'a').c_str());
-    EXPECT_STREQ(parsed("load_folder=" + std::string(260, 'a') + "\n").load_folder, "");
+    const std::string longest(SETTINGS_FOLDER_SIZE - 1, 'a');
+    EXPECT_STREQ(parsed("load_folder=" + longest + "\n").load_folder, longest.c_str());
+    EXPECT_STREQ(parsed("load_folder=" + longest + "a\n").load_folder, "");
     EXPECT_STREQ(parsed("save_folder=C:\\a\tb\n").save_folder, "");
     EXPECT_STREQ(parsed("save_folder=C:\\a\x7f\n").save_folder, "C:\\a\x7f");
 }
