@@ -15,7 +15,7 @@ struct Spec {
     uint32_t compression = 0;  // 0 rgb, 3 bitfields, 6 alpha bitfields
     uint32_t colours_used = 0;
     uint32_t masks[4] = {0, 0, 0, 0};  // written into a header of 52+ bytes
-    std::vector<uint32_t> after_header;  // masks or colour table entries (0x00RRGGBB)
+    std::vector<uint32_t> after_header = {};  // masks or colour table entries (0x00RRGGBB)
 };
 
 inline void put32(std::vector<uint8_t>& out, size_t at, uint32_t v) {
@@ -26,7 +26,7 @@ inline size_t stride(const Spec& s) { return (static_cast<size_t>(s.width) * s.b
 
 // The header and what follows it, then `rows` as given (stored order).
 inline std::vector<uint8_t> build(const Spec& s, const std::vector<uint8_t>& rows) {
-    std::vector<uint8_t> out(s.header, 0);
+    std::vector<uint8_t> out(s.header < 40 ? 40 : s.header, 0);  // a short header still gets its fields
     put32(out, 0, s.header);
     put32(out, 4, static_cast<uint32_t>(s.width));
     put32(out, 8, static_cast<uint32_t>(s.height));

@@ -242,7 +242,7 @@ TEST_F(DropAndPaste, ADroppedFileLoadsLikeAChosenOneAndTheFirstOfSeveralWins) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.files.front());
-        app.outer_alpha += 7;
+        app.outer_alpha = (app.outer_alpha + 7) % 256;
         ASSERT_TRUE(PostMessageA(main_hwnd(), WM_DROPFILES, reinterpret_cast<WPARAM>(file_list(c.files)), 0));
         run_loop();
         expect_shown_like_a_load(c.w, c.h);
@@ -283,7 +283,7 @@ TEST_F(DropAndPaste, EachClipboardFormatPastesAsTheNewSource) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         c.put();
-        app.outer_alpha += 5;
+        app.outer_alpha = (app.outer_alpha + 5) % 256;
         press_ctrl_v();
         expect_shown_like_a_load(c.w, c.h);
         const int64_t expected = loaded(c.same_as);
