@@ -11,7 +11,8 @@ void on_dropped_file(const char* file);
 
 // Takes the best picture the clipboard offers (see paste_order) as the new
 // source: the status bar, the initial square, the crop and the cut-out as
-// after a load.  With nothing usable nothing changes; false then.
+// after a load.  With nothing usable the picture stays as it is and a
+// focused edit (a spin's text) gets the clipboard's text; false then.
 bool on_paste();
 
 // Decodes an encoded picture (PNG, or any other format the platform's

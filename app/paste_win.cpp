@@ -122,6 +122,15 @@ void use_pasted_image(int64_t image) {
     set_gadget_state(app.left_image_gadget, image_handle(app.crop_image));
 }
 
+// Ctrl+V meets the window's accelerator table before a focused edit sees
+// it; with no picture to take, the edit gets the paste it had before.
+void paste_into_focused_edit() {
+    HWND focus = GetFocus();
+    char name[16] = {};
+    if (focus && GetClassNameA(focus, name, sizeof name) && lstrcmpiA(name, "Edit") == 0)
+        SendMessageA(focus, WM_PASTE, 0, 0);
+}
+
 }  // namespace
 
 void on_dropped_file(const char* file) {
@@ -134,7 +143,10 @@ bool on_paste() {
     Pasted pasted = read_clipboard();
     if (!pasted.file.empty()) load_picture_file(pasted.file.c_str());
     else if (pasted.image) use_pasted_image(pasted.image);
-    else return false;
+    else {
+        paste_into_focused_edit();
+        return false;
+    }
     render_cutout(app.background_colour);
     return true;
 }

@@ -347,6 +347,21 @@ TEST_F(DropAndPaste, TheBestUsableFormatWinsAndNothingUsableChangesNothing) {
         EXPECT_EQ(alpha_at(app.output_image, 0, 0), rendered_alpha);
     }
     EXPECT_FALSE(on_paste());
+
+    // Text still pastes into a focused spin, as before the shortcut existed.
+    HWND radius = reinterpret_cast<HWND>(gadget_handle(app.radius_spin));
+    offer({{CF_TEXT, global_copy("123", 4)}});
+    SetForegroundWindow(main_hwnd());
+    SetFocus(radius);
+    SendMessageA(radius, EM_SETSEL, 0, -1);
+    run_loop(30);
+    send_keys({VK_CONTROL, 'V'});
+    run_loop();
+    char text[16] = {};
+    GetWindowTextA(radius, text, sizeof text);
+    EXPECT_STREQ(text, "123");
+    EXPECT_EQ(app.radius, 123);
+    EXPECT_EQ(app.source_image, source);
 }
 
 }  // namespace
