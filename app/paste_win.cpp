@@ -2,7 +2,6 @@
 // on_paste.  Which format wins and how a DIB becomes pixels is decided in
 // paste_formats.cpp.
 #include <windows.h>
-#include <shellapi.h>
 
 #include <string>
 
@@ -12,6 +11,7 @@
 #include "app/render.h"
 #include "app/source.h"
 #include "app/state.h"
+#include "core/memory.h"
 #include "image/image.h"
 #include "ui/gadgets.h"
 #include "ui/window.h"
@@ -44,20 +44,12 @@ UINT png_format() { return RegisterClipboardFormatA("PNG"); }
 
 bool available(UINT format) { return format && IsClipboardFormatAvailable(format); }
 
-// The first file of a dropped-file list, in the system code page.
+// The first file of the clipboard's file list.
 std::string first_listed_file() {
-    auto drop = static_cast<HDROP>(GetClipboardData(CF_HDROP));
-    if (!drop) return {};
-    const UINT length = DragQueryFileW(drop, 0, nullptr, 0);
-    if (length == 0 || length > 32767) return {};
-    std::wstring wide(length + 1, L'\0');
-    if (DragQueryFileW(drop, 0, wide.data(), length + 1) != length) return {};
-    const int bytes = WideCharToMultiByte(CP_ACP, 0, wide.c_str(), -1, nullptr, 0, nullptr, nullptr);
-    if (bytes <= 1) return {};
-    std::string name(static_cast<size_t>(bytes), '\0');
-    WideCharToMultiByte(CP_ACP, 0, wide.c_str(), -1, name.data(), bytes, nullptr, nullptr);
-    name.resize(static_cast<size_t>(bytes) - 1);
-    return name;
+    char* name = first_dropped_file(reinterpret_cast<intptr_t>(GetClipboardData(CF_HDROP)));
+    std::string file = name ? name : "";
+    runtime_free(name);
+    return file;
 }
 
 struct Pasted {

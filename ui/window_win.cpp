@@ -96,29 +96,9 @@ LRESULT on_command(HWND window, int64_t id, WPARAM w, LPARAM l) {
 
 void release_runtime_block(void* block) { runtime_free(block); }
 
-// The first dropped file's name, in the system code page, on the runtime
-// heap; null when there is none or it cannot be represented.
-char* first_dropped_file(HDROP drop) {
-    const UINT length = DragQueryFileW(drop, 0, nullptr, 0);
-    if (length == 0 || length > 32767) return nullptr;
-    auto* wide = static_cast<wchar_t*>(runtime_alloc((length + 1) * sizeof(wchar_t)));
-    if (!wide) return nullptr;
-    char* name = nullptr;
-    if (DragQueryFileW(drop, 0, wide, length + 1) == length) {
-        const int bytes = WideCharToMultiByte(CP_ACP, 0, wide, -1, nullptr, 0, nullptr, nullptr);
-        name = bytes > 0 ? static_cast<char*>(runtime_alloc(static_cast<size_t>(bytes))) : nullptr;
-        if (name && WideCharToMultiByte(CP_ACP, 0, wide, -1, name, bytes, nullptr, nullptr) != bytes) {
-            runtime_free(name);
-            name = nullptr;
-        }
-    }
-    runtime_free(wide);
-    return name;
-}
-
 LRESULT on_drop_files(int64_t id, HDROP drop) {
     const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
-    char* name = count ? first_dropped_file(drop) : nullptr;
+    char* name = count ? first_dropped_file(reinterpret_cast<intptr_t>(drop)) : nullptr;
     DragFinish(drop);
     if (name && id != -1) post_event(EVENT_DROP_FILES, count, id, 0, name, release_runtime_block);
     else if (name) runtime_free(name);
@@ -490,4 +470,23 @@ int32_t wait_window_event(int32_t timeout) {
         DispatchMessageA(&msg);
     }
     return static_cast<int32_t>(msg.message);
+}
+
+char* first_dropped_file(int64_t list) {
+    auto drop = reinterpret_cast<HDROP>(list);
+    const UINT length = DragQueryFileW(drop, 0, nullptr, 0);
+    if (length == 0 || length > 32767) return nullptr;
+    auto* wide = static_cast<wchar_t*>(runtime_alloc((length + 1) * sizeof(wchar_t)));
+    if (!wide) return nullptr;
+    char* name = nullptr;
+    if (DragQueryFileW(drop, 0, wide, length + 1) == length) {
+        const int bytes = WideCharToMultiByte(CP_ACP, 0, wide, -1, nullptr, 0, nullptr, nullptr);
+        name = bytes > 0 ? static_cast<char*>(runtime_alloc(static_cast<size_t>(bytes))) : nullptr;
+        if (name && WideCharToMultiByte(CP_ACP, 0, wide, -1, name, bytes, nullptr, nullptr) != bytes) {
+            runtime_free(name);
+            name = nullptr;
+        }
+    }
+    runtime_free(wide);
+    return name;
 }
