@@ -4,6 +4,7 @@
 #include "app/handlers.h"
 #include "app/main_menu.h"
 #include "app/main_window.h"
+#include "app/paste.h"
 #include "app/render.h"
 #include "app/save.h"
 #include "app/settings.h"
@@ -33,7 +34,7 @@ int64_t on_command(int64_t command) {
         // TO WIRE: the clipboard copy of the cut-out goes here.
         return 1;
     case COMMAND_PASTE:
-        // TO WIRE: pasting a picture as the source goes here.
+        on_paste();
         return 1;
     case COMMAND_EXIT:
         return 0;

@@ -47,8 +47,13 @@ void on_load() {
     const std::string start = dialog_start(remembered_load_folder);
     std::string file = open_file_requester("SELECT IMAGE", start.empty() ? nullptr : start.c_str(), LOAD_PATTERN, 0);
     if (file.empty()) return;
-    folder_of(file.c_str(), remembered_load_folder, sizeof remembered_load_folder);
-    load_source(file.c_str());
+    load_picture_file(file.c_str());
+}
+
+void load_picture_file(const char* file) {
+    // Dropped or chosen, it is the folder last loaded from.
+    folder_of(file, remembered_load_folder, sizeof remembered_load_folder);
+    load_source(file);
     show_source_size();
     show_crop_square();
     show_crop_image();

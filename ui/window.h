@@ -63,6 +63,13 @@ constexpr uint8_t ACCEL_SHIFT = 0x04;
 constexpr uint8_t ACCEL_CONTROL = 0x08;
 constexpr uint8_t ACCEL_ALT = 0x10;
 bool add_window_accelerator(int64_t id, uint8_t modifiers, uint16_t key, uint16_t command);
+// Whether files dropped on the window arrive as EVENT_DROP_FILES.  false
+// when the window is not a toolkit window.
+bool accept_dropped_files(int64_t id, bool accept);
+// The first name in a dropped-file list (an HDROP, as a drop or the
+// clipboard hands it over), in the system code page, on the runtime heap
+// (free it with runtime_free); null when the list names no file.
+char* first_dropped_file(int64_t list);
 int32_t window_width(int64_t id, int mode = WINDOW_CLIENT);
 int32_t window_height(int64_t id, int mode = WINDOW_CLIENT);
 void set_window_color(int64_t id, int64_t color);  // 0x00BBGGRR, -1 for the class background
