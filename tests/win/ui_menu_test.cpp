@@ -37,7 +37,9 @@ TEST_F(MenuBar, ClientKeepsItsSizeEvenWhenTheBarWraps) {
         EXPECT_GT(window_height(window, WINDOW_OUTER), outer_before + 10) << width;
         // The narrow window's bar takes two lines, which the adjustment
         // for one line would get wrong.
-        if (width == 150) EXPECT_GT(window_height(window, WINDOW_OUTER) - outer_before, GetSystemMetrics(SM_CYMENU) + 5);
+        if (width == 150) {
+            EXPECT_GT(window_height(window, WINDOW_OUTER) - outer_before, GetSystemMetrics(SM_CYMENU) + 5);
+        }
         close_window(window);
         window = 0;
     }
