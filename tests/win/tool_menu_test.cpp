@@ -335,7 +335,14 @@ TEST_F(MainMenu, ReadSettingsShowInTheControlsAndMarksAndChangesAreWritten) {
     const std::string appdata = scratch_folder("menu-appdata");
     SetEnvironmentVariableA("APPDATA", appdata.c_str());
     const std::string ini = appdata + "roundcut\\roundcut.ini";
+    DeleteFileA(ini.c_str());  // an earlier run's
+    RemoveDirectoryA((appdata + "roundcut").c_str());
     EXPECT_EQ(settings_file(), ini);
+    // No file: the start state, and nothing to write while it holds.
+    load_settings();
+    EXPECT_EQ(app.radius, 295);
+    EXPECT_TRUE(store_settings());
+    EXPECT_EQ(GetFileAttributesA((appdata + "roundcut").c_str()), INVALID_FILE_ATTRIBUTES);
     CreateDirectoryA((appdata + "roundcut").c_str(), nullptr);
     const std::string text = "radius=77\nstep_xy=12\ninner_alpha=40\nsmooth_edge=1\noutput_size=1024\n";
     ASSERT_TRUE(write_bytes(ini, text.data(), text.size()));
