@@ -37,5 +37,6 @@ bool menu_item_checked(int64_t menu, uint16_t command);
 void check_menu_radio(int64_t menu, uint16_t first, uint16_t last, uint16_t chosen);
 void enable_menu_item(int64_t menu, uint16_t command, bool enabled);
 bool menu_item_enabled(int64_t menu, uint16_t command);
-// The item's text, tab and shortcut included; empty when there is no such item.
+// The item's text, tab and shortcut included; empty when there is no such
+// item.  It stays valid until the next call.
 const char* menu_item_text(int64_t menu, uint16_t command);
