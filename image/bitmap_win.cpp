@@ -32,8 +32,11 @@ bool bitmap_info(int64_t bitmap, BitmapInfo* info) {
     if (!bitmap || GetObjectType(as_bitmap(bitmap)) != OBJ_BITMAP) return false;
     DIBSECTION ds;
     if (GetObjectA(as_bitmap(bitmap), sizeof ds, &ds) != sizeof ds || !ds.dsBm.bmBits) return false;
+    // A top-down section (negative height in its header) starts with its top
+    // row, where every reader of BitmapInfo expects the bottom one.
+    if (ds.dsBmih.biHeight < 0) return false;
     info->width = ds.dsBm.bmWidth;
-    info->height = ds.dsBm.bmHeight < 0 ? -ds.dsBm.bmHeight : ds.dsBm.bmHeight;
+    info->height = ds.dsBm.bmHeight;
     info->bits_per_pixel = ds.dsBm.bmBitsPixel;
     info->stride = static_cast<int32_t>(row_stride(info->width, info->bits_per_pixel));
     info->bits = static_cast<uint8_t*>(ds.dsBm.bmBits);
