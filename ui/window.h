@@ -39,11 +39,15 @@ void init_common_controls();
 
 // The hidden window and the registered message through which another thread
 // hands an event to the GUI thread: lParam points to a record from the
-// runtime heap (runtime_alloc) holding the code (32-bit) at offset 8 and the
-// object, window, type and data (64-bit each) at 16, 24, 32 and 40; the
-// receiver frees it.
+// runtime heap holding the code (32-bit) at offset 8 and the object, window,
+// type and data (64-bit each) at 16, 24, 32 and 40; the receiver frees it.
+// Only records made by post_event_from_thread and not yet received are
+// taken; the message with any other value is ignored.
 int64_t post_event_window();
 uint32_t post_event_message();
+// From any thread of this process: queues the event on the GUI thread (when
+// it next dispatches messages).  False when it could not be posted.
+bool post_event_from_thread(int32_t code, int64_t object, int64_t window, int64_t type, void* data = nullptr);
 
 // x or y may be IGNORE_ARG; width and height are the client size; title may
 // be null.  Returns the new window's handle for AUTO_ID (also its id), the
