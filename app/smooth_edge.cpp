@@ -1,0 +1,229 @@
+#include "app/smooth_edge.h"
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+namespace {
+
+uint32_t alpha_byte(int64_t alpha) { return static_cast<uint32_t>(alpha & 0xFF) << 24; }
+
+uint32_t source_word(const DiscPixels& p, int64_t x, int64_t y) {
+    const uint8_t* s = p.source + y * p.source_step + x * p.source_bytes;
+    return static_cast<uint32_t>(s[0]) | (static_cast<uint32_t>(s[1]) << 8) | (static_cast<uint32_t>(s[2]) << 16);
+}
+
+uint32_t* output_row(const DiscPixels& p, int64_t y) {
+    return reinterpret_cast<uint32_t*>(p.output + y * p.output_step);
+}
+
+bool usable(const DiscPixels& p) {
+    return p.source && p.output && p.size > 0 && (p.source_bytes == 3 || p.source_bytes == 4);
+}
+
+// Pixels x1..x2 of row y (already clipped) as the disc's inside.
+void inside_span(const DiscPixels& p, int64_t x1, int64_t x2, int64_t y, uint32_t alpha) {
+    uint32_t* to = output_row(p, y);
+    if (p.source_bytes == 4) {
+        const auto* from = reinterpret_cast<const uint32_t*>(p.source + y * p.source_step);
+        for (int64_t x = x1; x <= x2; ++x) to[x] = (from[x] & 0x00FFFFFFu) | alpha;
+    } else {
+        for (int64_t x = x1; x <= x2; ++x) to[x] = source_word(p, x, y) | alpha;
+    }
+}
+
+// Antiderivative of the half chord sqrt(r^2 - t^2) over -r <= t <= r.
+double half_chord_integral(double t, double r) {
+    const double q = std::clamp(t / r, -1.0, 1.0);
+    return 0.5 * r * r * (q * std::sqrt(1.0 - q * q) + std::asin(q));
+}
+
+// Area of the disc of radius r about the origin in the quarter plane
+// X <= u, Y <= v.  Where the vertical chord at t is [-s, s], the part below
+// v is 2s (v >= s), 0 (v <= -s) or v + s; |t| = w is where s = |v|.
+double lower_left_area(double u, double v, double r) {
+    if (u <= -r || v <= -r) return 0.0;
+    const double end = std::min(u, r);
+    auto chords = [r](double a, double b) { return half_chord_integral(b, r) - half_chord_integral(a, r); };
+    if (v >= r) return 2.0 * chords(-r, end);
+    const double w = std::sqrt(r * r - v * v);
+    double area = 0.0;
+    if (v > 0) {
+        area += 2.0 * chords(-r, std::min(end, -w));
+        if (end > w) area += 2.0 * chords(w, end);
+    }
+    if (end > -w) {
+        const double b = std::min(end, w);
+        area += v * (b + w) + chords(-w, b);
+    }
+    return area;
+}
+
+// Canvas coordinate to a pixel index held within [-1, size]: every row and
+// column range below is clipped to the canvas, whatever the disc.
+int64_t clip_index(double v, int64_t size) {
+    if (!(v > -1.0)) return -1;  // also NaN
+    if (v > static_cast<double>(size)) return size;
+    return static_cast<int64_t>(v);
+}
+
+}  // namespace
+
+DiscPixels buffer_pixels(const CutoutCanvas& canvas) {
+    return DiscPixels{reinterpret_cast<const uint8_t*>(canvas.source ? canvas.source->words : nullptr),
+                      CANVAS_SIZE * 4,
+                      4,
+                      reinterpret_cast<uint8_t*>(canvas.output ? canvas.output->words : nullptr),
+                      CANVAS_SIZE * 4,
+                      CANVAS_SIZE};
+}
+
+void fill_disc_background(const DiscPixels& p, uint32_t word) {
+    if (!p.output || p.size <= 0) return;
+    for (int64_t y = 0; y < p.size; ++y) std::fill_n(output_row(p, y), p.size, word);
+}
+
+int64_t midpoint_half_widths(int64_t r, int64_t* half_width, int64_t room) {
+    if (r < 0 || !half_width || r >= room) return 0;
+    std::fill_n(half_width, r + 1, int64_t{-1});
+    // The loop of fill_circle, keeping the widest span of each row offset.
+    int64_t d = 3 - 2 * r, x = r, y = 0;
+    while (y <= x) {
+        half_width[y] = std::max(half_width[y], x);
+        if (d >= 0) half_width[x] = std::max(half_width[x], y);
+        if (d < 0) {
+            d = d + 4 * y + 6;
+        } else {
+            d = d + 4 * (y - x) + 10;
+            x = x - 1;
+        }
+        y = y + 1;
+    }
+    return r + 1;
+}
+
+void draw_whole_canvas(const DiscPixels& p, int64_t inner_alpha) {
+    if (!usable(p)) return;
+    for (int64_t y = 0; y < p.size; ++y) inside_span(p, 0, p.size - 1, y, alpha_byte(inner_alpha));
+}
+
+void draw_hard_disc(const DiscPixels& p, int64_t cx, int64_t cy, int64_t r, int64_t inner_alpha) {
+    if (!usable(p) || r < 0) return;
+    const int64_t n = p.size;
+    if (cx < 0 || cx >= n || cy < 0 || cy >= n) return;
+    // The set holds every pixel nearer than r - 1 to the centre, so a radius
+    // this large covers the canvas.
+    if (r >= 2 * n + 2) {
+        draw_whole_canvas(p, inner_alpha);
+        return;
+    }
+    std::vector<int64_t> half(static_cast<size_t>(r) + 1);
+    midpoint_half_widths(r, half.data(), r + 1);
+    const uint32_t alpha = alpha_byte(inner_alpha);
+    for (int64_t y = std::max<int64_t>(0, cy - r); y <= std::min(n - 1, cy + r); ++y) {
+        const int64_t w = half[static_cast<size_t>(y < cy ? cy - y : y - cy)];
+        const int64_t x1 = std::max<int64_t>(0, cx - w), x2 = std::min(n - 1, cx + w);
+        if (w >= 0 && x1 <= x2) inside_span(p, x1, x2, y, alpha);
+    }
+}
+
+double disc_coverage(double cx, double cy, double r, int64_t x, int64_t y) {
+    if (!(r > 0)) return 0.0;
+    const double u0 = static_cast<double>(x) - cx, v0 = static_cast<double>(y) - cy;
+    const double u1 = u0 + 1.0, v1 = v0 + 1.0;
+    const double area = lower_left_area(u1, v1, r) - lower_left_area(u0, v1, r) - lower_left_area(u1, v0, r) +
+                        lower_left_area(u0, v0, r);
+    return std::clamp(area, 0.0, 1.0);
+}
+
+uint32_t mix_edge_pixel(uint32_t source, uint32_t background, int64_t inner_alpha, int64_t outer_alpha,
+                        int64_t weight) {
+    const int64_t one = EDGE_WEIGHT_ONE;
+    const int64_t c = std::clamp<int64_t>(weight, 0, one);
+    const int64_t ai = inner_alpha & 0xFF, ao = outer_alpha & 0xFF;
+    // Both sides' alphas weighted by their shares: the mixed alpha, times one.
+    const int64_t a = c * ai + (one - c) * ao;
+    uint32_t out = static_cast<uint32_t>((a + one / 2) / one) << 24;
+    for (int shift = 0; shift < 24; shift += 8) {
+        const int64_t s = (source >> shift) & 0xFF, b = (background >> shift) & 0xFF;
+        int64_t v;
+        if (a > 0)
+            v = (2 * (c * ai * s + (one - c) * ao * b) + a) / (2 * a);
+        else
+            v = (c * s + (one - c) * b + one / 2) / one;
+        out |= static_cast<uint32_t>(v) << shift;
+    }
+    return out;
+}
+
+void draw_smooth_disc(const DiscPixels& p, double cx, double cy, double r, int64_t inner_alpha,
+                      uint32_t background) {
+    if (!usable(p) || !(r > 0) || !std::isfinite(cx) || !std::isfinite(cy) || !std::isfinite(r)) return;
+    const int64_t n = p.size;
+    const uint32_t alpha = alpha_byte(inner_alpha);
+    const int64_t outer_alpha = background >> 24;
+    const int64_t top = std::max<int64_t>(0, clip_index(std::floor(cy - r), n));
+    const int64_t bottom = std::min(n - 1, clip_index(std::ceil(cy + r), n));
+    std::vector<double> cumulative;
+    for (int64_t y = top; y <= bottom; ++y) {
+        const double v0 = static_cast<double>(y) - cy, v1 = v0 + 1.0;
+        const double nearest = (v0 <= 0 && v1 >= 0) ? 0.0 : std::min(std::fabs(v0), std::fabs(v1));
+        const double farthest = std::max(std::fabs(v0), std::fabs(v1));
+        if (nearest >= r) continue;
+        // Within this row the disc spans at most +-outer and at least +-inner
+        // about cx: pixels inside +-inner are whole, the rest is the edge.
+        const double outer = std::sqrt(r * r - nearest * nearest);
+        const double inner = farthest < r ? std::sqrt(r * r - farthest * farthest) : -1.0;
+        const int64_t edge_first = std::max<int64_t>(0, clip_index(std::floor(cx - outer), n));
+        const int64_t edge_last = std::min(n - 1, clip_index(std::ceil(cx + outer), n) - 1);
+        int64_t whole_first = n, whole_last = -1;
+        if (inner >= 0) {
+            whole_first = std::max<int64_t>(0, clip_index(std::ceil(cx - inner), n));
+            whole_last = std::min(n - 1, clip_index(std::floor(cx + inner), n) - 1);
+            if (whole_first <= whole_last) inside_span(p, whole_first, whole_last, y, alpha);
+        }
+        // The edge pixels on either side of the whole run: the strip's area
+        // left of each pixel boundary, differenced.
+        auto edge = [&](int64_t x1, int64_t x2) {
+            if (x1 > x2) return;
+            cumulative.resize(static_cast<size_t>(x2 - x1 + 2));
+            for (int64_t x = x1; x <= x2 + 1; ++x) {
+                const double u = static_cast<double>(x) - cx;
+                cumulative[static_cast<size_t>(x - x1)] = lower_left_area(u, v1, r) - lower_left_area(u, v0, r);
+            }
+            uint32_t* row = output_row(p, y);
+            for (int64_t x = x1; x <= x2; ++x) {
+                const double c = cumulative[static_cast<size_t>(x - x1 + 1)] - cumulative[static_cast<size_t>(x - x1)];
+                const int64_t weight = std::clamp<int64_t>(std::llround(c * EDGE_WEIGHT_ONE), 0, EDGE_WEIGHT_ONE);
+                if (weight == 0) continue;  // the background stays
+                const uint32_t s = source_word(p, x, y);
+                row[x] = weight == EDGE_WEIGHT_ONE ? (s | alpha)
+                                                   : mix_edge_pixel(s, background, inner_alpha, outer_alpha, weight);
+            }
+        };
+        if (whole_first <= whole_last) {
+            edge(edge_first, whole_first - 1);
+            edge(whole_last + 1, edge_last);
+        } else {
+            edge(edge_first, edge_last);
+        }
+    }
+}
+
+void draw_cutout_circle(const CutoutCanvas& canvas, int64_t radius, int64_t colour, int64_t outer_alpha,
+                        int64_t smooth) {
+    if (!smooth) {
+        fill_circle(canvas, CUTOUT_CENTRE, CUTOUT_CENTRE, radius);
+        return;
+    }
+    if (radius < 0) return;
+    const DiscPixels p = buffer_pixels(canvas);
+    if (radius >= CUTOUT_FULL_RADIUS) {
+        draw_whole_canvas(p, canvas.inner_alpha);
+        return;
+    }
+    // Pixel 299's centre is the disc's centre, as for the midpoint circle.
+    const double centre = static_cast<double>(CUTOUT_CENTRE) + 0.5;
+    draw_smooth_disc(p, centre, centre, smooth_disc_radius(radius), canvas.inner_alpha,
+                     static_cast<uint32_t>(cutout_fill_word(colour, outer_alpha)));
+}
