@@ -1,5 +1,7 @@
 #include "app/output_size.h"
 
+#include <cmath>
+
 #include "app/cutout.h"
 #include "app/smooth_edge.h"
 #include "app/state.h"
@@ -18,11 +20,13 @@ OutputDisc output_disc(int64_t size, int64_t radius) {
     const int64_t r = disc.none ? 0 : disc.whole ? CUTOUT_FULL_RADIUS : radius;
     // Pixel 299's middle, 299.5, scaled: the pixel holding that point.
     disc.centre = (2 * CUTOUT_CENTRE + 1) * size / (2 * CANVAS_SIZE);
-    disc.radius = (2 * r * size + CANVAS_SIZE) / (2 * CANVAS_SIZE);  // rounded
     // A scale of exactly 1 at the size 600 keeps the preview's own disc.
     const double scale = static_cast<double>(size) / static_cast<double>(CANVAS_SIZE);
     disc.smooth_centre = (static_cast<double>(CUTOUT_CENTRE) + 0.5) * scale;
     disc.smooth_radius = smooth_disc_radius(r) * scale;
+    // The midpoint disc of radius k is about as large as the smooth disc of
+    // k + SMOOTH_RADIUS_OFFSET: the one whose size scales as the smooth one.
+    disc.radius = std::llround(disc.smooth_radius - SMOOTH_RADIUS_OFFSET);
     return disc;
 }
 

@@ -12,7 +12,7 @@ constexpr int64_t MAX_OUTPUT_SIZE = 4096;
 int64_t effective_output_size(int64_t size);
 
 // The circle on an N x N canvas: the preview's centre (pixel 299, whose
-// middle is at 299.5) and radius, both times N / 600.
+// middle is at 299.5) and the disc's radius, both times N / 600.
 struct OutputDisc {
     int64_t size;
     bool none;             // a negative radius: no disc
