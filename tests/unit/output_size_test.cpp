@@ -13,6 +13,7 @@
 #include "app/smooth_edge.h"
 #include "app/source.h"
 #include "app/state.h"
+#include "core/memory.h"
 #include "image/image.h"
 
 namespace {
@@ -64,6 +65,9 @@ protected:
             init_image_library();
             started = true;
         }
+        // Buffers an earlier test left in the state go with it.
+        free_memory(app.source_buffer);
+        free_memory(app.output_buffer);
         clear_app_state();
         set_pixel_format_table();
         set_app_defaults();
