@@ -46,16 +46,15 @@ bool open_clipboard(HWND owner) {
 }  // namespace
 
 int64_t copy_cutout() {
+    // The clipboard's owner is the main window: EmptyClipboard makes the
+    // window that opened it the owner, and an owner is needed to set data.
+    HWND owner = reinterpret_cast<HWND>(window_handle(app.window));
+    if (!owner) return 0;
     const int64_t image = export_image();
     ClipboardImage forms;
     const bool made = image && make_clipboard_image(image, &forms);
     release_export_image(image);
-    if (!made) return 0;
-
-    // The clipboard's owner is the main window: EmptyClipboard makes the
-    // window that opened it the owner, and an owner is needed to set data.
-    HWND owner = reinterpret_cast<HWND>(window_handle(app.window));
-    if (!owner || !open_clipboard(owner)) return 0;
+    if (!made || !open_clipboard(owner)) return 0;
     bool placed = EmptyClipboard() != 0;
     placed = placed && place(RegisterClipboardFormatA("PNG"), forms.png);
     placed = placed && place(CF_DIBV5, forms.dibv5);
