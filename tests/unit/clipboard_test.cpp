@@ -76,7 +76,8 @@ protected:
         uint8_t* bits = image_bits(image, &info);
         if (!bits) return 0;
         picture = make_picture(width, height, 32, busy_pixel);
-        for (int32_t y = 0; y < height; ++y) std::memcpy(bits + y * info.stride, picture.bits() + y * picture.pitch, width * 4);
+        for (int32_t y = 0; y < height; ++y)
+            std::memcpy(bits + y * info.stride, picture.bits() + y * picture.pitch, width * 4);
         return image;
     }
     Picture picture;

@@ -34,7 +34,7 @@ TEST(OutputDisc, CentreAndRadiusScaleWithTheCanvas) {
         EXPECT_EQ(d.radius, c.scaled) << c.size << " " << c.radius;
         const double scale = c.size / 600.0;
         EXPECT_DOUBLE_EQ(d.smooth_centre, 299.5 * scale);
-        EXPECT_DOUBLE_EQ(d.smooth_radius, (c.radius + SMOOTH_RADIUS_OFFSET) * scale);
+        EXPECT_DOUBLE_EQ(d.smooth_radius, smooth_disc_radius(c.radius) * scale);
     }
     // The preview's own disc, to the last bit.
     EXPECT_EQ(output_disc(600, 211).smooth_radius, smooth_disc_radius(211));
@@ -46,7 +46,8 @@ TEST(OutputDisc, CentreAndRadiusScaleWithTheCanvas) {
 
 TEST(OutputDisc, OnlySizesTheToolOffersAndTheirNeighboursAreUsed) {
     for (int64_t n : SIZES) EXPECT_EQ(effective_output_size(n), n);
-    for (int64_t n : {int64_t{0}, int64_t{-600}, int64_t{4097}, INT64_MAX, INT64_MIN}) EXPECT_EQ(effective_output_size(n), 600);
+    for (int64_t n : {int64_t{0}, int64_t{-600}, int64_t{4097}, INT64_MAX, INT64_MIN})
+        EXPECT_EQ(effective_output_size(n), 600);
     EXPECT_EQ(make_output_image(0), 0);
     EXPECT_EQ(make_output_image(5000), 0);
 }
@@ -85,7 +86,8 @@ protected:
         uint8_t* bits = image_bits(app.source_image, &info);
         ASSERT_NE(bits, nullptr);
         for (int32_t y = 0; y < height; ++y)
-            for (int32_t x = 0; x < width; ++x) paint(bits + static_cast<int64_t>(height - 1 - y) * info.stride + 3 * x, x, y);
+            for (int32_t x = 0; x < width; ++x)
+                paint(bits + static_cast<int64_t>(height - 1 - y) * info.stride + 3 * x, x, y);
         app.source_width = width;
         app.source_height = height;
         app.crop = square;

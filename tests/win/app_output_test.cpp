@@ -39,8 +39,8 @@ std::vector<uint32_t> words_of(int64_t image) {
     if (!bits) return out;
     out.resize(static_cast<size_t>(info.width) * info.height);
     for (int32_t y = 0; y < info.height; ++y)
-        std::memcpy(&out[static_cast<size_t>(y) * info.width], bits + static_cast<size_t>(info.height - 1 - y) * info.stride,
-                    static_cast<size_t>(info.width) * 4);
+        std::memcpy(&out[static_cast<size_t>(y) * info.width],
+                    bits + static_cast<size_t>(info.height - 1 - y) * info.stride, static_cast<size_t>(info.width) * 4);
     return out;
 }
 
