@@ -1,6 +1,7 @@
 // The smooth edge under Wine: a render with it on beside the same render
 // off (today's path), its circle alone, and the output composed at the
-// other sizes Save and Copy offer.
+// other sizes Save and Copy offer.  The figure that counts is the render
+// with the edge on, at most 3 ms.
 #include <windows.h>
 
 #include <cstdio>
@@ -14,6 +15,9 @@
 #include "app_photo.h"
 #include "core/dynlib.h"
 #include "timing.h"
+#include "ui/events.h"
+#include "ui/gadgets.h"
+#include "ui/window.h"
 
 int main() {
     load_alpha_blend();
@@ -35,6 +39,24 @@ int main() {
     }
     app.outer_alpha = 0;
     const int64_t colour = 0x336699;
+    // The whole render as the tool runs it, shown in an image gadget.
+    init_event_posting();
+    init_window_library();
+    init_gadget_library();
+    init_common_controls();
+    app.window = open_window(AUTO_ID, 0, 0, 1330, 680, "", 0xCA0001);
+    app.right_image_gadget = image_gadget(AUTO_ID, 720, 10, 600, 600, 0);
+    if (!app.right_image_gadget) {
+        std::printf("no window\n");
+        return 1;
+    }
+    while (wait_window_event(0)) {
+    }
+    for (int64_t smooth : {0, 1}) {
+        app.smooth_edge = smooth;
+        time_job(smooth ? "render_cutout on  (radius 295, shown)" : "render_cutout off (radius 295, shown)", 200,
+                 [&] { render_cutout(colour); });
+    }
     double ratio_base = 0;
     for (int64_t radius : {295, 100, 423}) {
         char name[64];
