@@ -231,7 +231,6 @@ void draw_smooth_disc(const DiscPixels& p, double cx, double cy, double r, int64
     const int64_t outer_alpha = background >> 24;
     const int64_t top = std::max<int64_t>(0, clip_index(std::floor(cy - r), n));
     const int64_t bottom = std::min(n - 1, clip_index(std::ceil(cy + r), n));
-    std::vector<double> cumulative;
     for (int64_t y = top; y <= bottom; ++y) {
         const double v0 = static_cast<double>(y) - cy, v1 = v0 + 1.0;
         const double nearest = (v0 <= 0 && v1 >= 0) ? 0.0 : std::min(std::fabs(v0), std::fabs(v1));
@@ -251,16 +250,18 @@ void draw_smooth_disc(const DiscPixels& p, double cx, double cy, double r, int64
         }
         // The edge pixels on either side of the whole run: the strip's area
         // left of each pixel boundary, differenced.
+        auto strip_area = [&](int64_t x) {
+            const double u = static_cast<double>(x) - cx;
+            return lower_left_area(u, v1, r) - lower_left_area(u, v0, r);
+        };
         auto edge = [&](int64_t x1, int64_t x2) {
             if (x1 > x2) return;
-            cumulative.resize(static_cast<size_t>(x2 - x1 + 2));
-            for (int64_t x = x1; x <= x2 + 1; ++x) {
-                const double u = static_cast<double>(x) - cx;
-                cumulative[static_cast<size_t>(x - x1)] = lower_left_area(u, v1, r) - lower_left_area(u, v0, r);
-            }
             uint32_t* row = output_row(p, y);
+            double before = strip_area(x1);
             for (int64_t x = x1; x <= x2; ++x) {
-                const double c = cumulative[static_cast<size_t>(x - x1 + 1)] - cumulative[static_cast<size_t>(x - x1)];
+                const double after = strip_area(x + 1);
+                const double c = after - before;
+                before = after;
                 const int64_t weight = std::clamp<int64_t>(std::llround(c * EDGE_WEIGHT_ONE), 0, EDGE_WEIGHT_ONE);
                 if (weight == 0) continue;  // the background stays
                 const uint32_t s = source_word(p, x, y);
