@@ -36,8 +36,12 @@ TEST(OutputDisc, CentreAndRadiusScaleWithTheCanvas) {
         EXPECT_DOUBLE_EQ(d.smooth_centre, 299.5 * scale);
         EXPECT_DOUBLE_EQ(d.smooth_radius, smooth_disc_radius(c.radius) * scale);
     }
-    // The preview's own disc, to the last bit.
-    EXPECT_EQ(output_disc(600, 211).smooth_radius, smooth_disc_radius(211));
+    // The preview's own discs, to the last bit, at every radius.
+    for (int64_t r = 0; r < CUTOUT_FULL_RADIUS; ++r) {
+        const OutputDisc d = output_disc(600, r);
+        ASSERT_EQ(d.radius, r);
+        ASSERT_EQ(d.smooth_radius, smooth_disc_radius(r));
+    }
     EXPECT_TRUE(output_disc(128, -1).none);
     EXPECT_TRUE(output_disc(2048, 424).whole);
     EXPECT_TRUE(output_disc(2048, INT64_MAX).whole);
