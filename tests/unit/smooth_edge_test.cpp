@@ -56,6 +56,28 @@ TEST(DiscCoverage, WholeInsideNoneOutsideAndBetweenOnTheEdge) {
     EXPECT_EQ(disc_coverage(5, 5, NAN, 5, 5), 0.0);
 }
 
+TEST(DiscCoverage, IsTheShareOfSamplePointsInsideTheDisc) {
+    // 64 x 64 sample points per pixel: an edge crossing the pixel puts at
+    // most about 1.5 / 64 of it on the wrong side of a sample.
+    const struct {
+        double cx, cy, r;
+    } discs[] = {{299.5, 299.5, 295.45}, {63.9, 64.2, 7.3}, {10.0, 10.0, 0.45}, {40.3, 50.8, 1.9}};
+    for (const auto& d : discs) {
+        const int64_t span = static_cast<int64_t>(d.r) + 2;
+        for (int64_t y = static_cast<int64_t>(d.cy) - span; y <= static_cast<int64_t>(d.cy) + span; ++y)
+            for (int64_t x = static_cast<int64_t>(d.cx) - span; x <= static_cast<int64_t>(d.cx) + span; ++x) {
+                double nearest, farthest;
+                pixel_distances(d.cx, d.cy, x, y, &nearest, &farthest);
+                if (nearest >= d.r || farthest <= d.r) continue;  // the edge's pixels only
+                int inside = 0;
+                for (int j = 0; j < 64; ++j)
+                    for (int i = 0; i < 64; ++i)
+                        inside += std::hypot(x + (i + 0.5) / 64 - d.cx, y + (j + 0.5) / 64 - d.cy) <= d.r;
+                ASSERT_NEAR(disc_coverage(d.cx, d.cy, d.r, x, y), inside / 4096.0, 0.025) << x << "," << y;
+            }
+    }
+}
+
 TEST(DiscCoverage, SymmetricAboutTheCentrePixelAndTheDiagonal) {
     // Pixel 299's middle is the centre: pixel 299 + i mirrors 299 - i.
     const double r = smooth_disc_radius(295);
