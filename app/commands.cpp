@@ -2,6 +2,7 @@
 #include "app/commands.h"
 
 #include "app/clipboard.h"
+#include "app/paste.h"
 #include "app/state.h"
 #include "ui/window.h"
 
@@ -10,6 +11,9 @@ int64_t on_command(int64_t command) {
     case COMMAND_COPY:
         copy_cutout();
         return 1;
+    case COMMAND_PASTE:
+        on_paste();
+        return 1;
     default:
         return 1;
     }
@@ -17,4 +21,5 @@ int64_t on_command(int64_t command) {
 
 void add_main_window_shortcuts() {
     add_window_accelerator(app.window, ACCEL_CONTROL, 'C', COMMAND_COPY);
+    add_window_accelerator(app.window, ACCEL_CONTROL, 'V', COMMAND_PASTE);
 }

@@ -95,7 +95,7 @@ int32_t encode_png(FILE* stream, MemorySink* memory, const uint8_t* pixels, int3
     else
         png_set_write_fn(png, memory, write_to_memory, flush_memory);
     info = png_create_info_struct(png);
-    if (!info) png_error(png, "out of memory");
+    if (!info) png_longjmp(png, 1);  // the failure path, with no message of the library's
     png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_NONE);
     png_set_compression_level(png, 9);
     bool bottom_up = (layout & ROWS_BOTTOM_UP) != 0;
