@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "app/paste_formats.h"
 #include "app/save.h"
 #include "codecs/encoder.h"
 #include "codecs/png_writer.h"
@@ -131,6 +132,22 @@ TEST_F(ClipboardForms, PngIsTheSavedFileAndTheBitmapsHoldThePixels) {
             EXPECT_EQ(q[0], (p.b * p.a + 255 * (255 - p.a)) / 255) << x << "," << y;
             EXPECT_EQ(q[2], (p.r * p.a + 255 * (255 - p.a)) / 255) << x << "," << y;
         }
+}
+
+TEST_F(ClipboardForms, PasteReadsBothBitmapsAsTheyAreMeant) {
+    const int64_t image = make_image(6, 4);
+    ClipboardImage forms;
+    ASSERT_TRUE(make_clipboard_image(image, &forms));
+    DibLayout v5{}, dib{};
+    ASSERT_TRUE(read_dib_layout(forms.dibv5.data(), forms.dibv5.size(), &v5));
+    EXPECT_TRUE(v5.width == 6 && v5.height == 4 && v5.bits == 32 && !v5.top_down);
+    EXPECT_EQ(v5.masks[0], 0x00FF0000u);
+    EXPECT_EQ(v5.masks[3], 0xFF000000u);
+    EXPECT_EQ(v5.pixels, forms.dibv5.data() + BITMAP_V5_HEADER_SIZE);
+    EXPECT_TRUE(dib_has_alpha(forms.dibv5.data(), forms.dibv5.size()));
+    ASSERT_TRUE(read_dib_layout(forms.dib.data(), forms.dib.size(), &dib));
+    EXPECT_TRUE(dib.width == 6 && dib.height == 4 && dib.bits == 24 && !dib.top_down && dib.stride == 20);
+    EXPECT_FALSE(dib_has_alpha(forms.dib.data(), forms.dib.size()));
 }
 
 TEST_F(ClipboardForms, OnlyA32BitImageIsCopied) {
