@@ -6,6 +6,7 @@
 
 #include <cstdio>
 
+#include "app/clipboard.h"
 #include "app/cutout.h"
 #include "app/output_size.h"
 #include "app/pixel_format.h"
@@ -13,6 +14,7 @@
 #include "app/smooth_edge.h"
 #include "app/state.h"
 #include "app_photo.h"
+#include "codecs/png_writer.h"
 #include "core/dynlib.h"
 #include "timing.h"
 #include "ui/events.h"
@@ -82,6 +84,18 @@ int main() {
         char name[64];
         std::snprintf(name, sizeof name, "make_output_image %lld smooth", static_cast<long long>(n));
         time_job(name, n > 1000 ? 10 : 40, [&] { free_image(make_output_image(n)); });
+    }
+    // What Copy prepares (the PNG at level 9 dominates), at 600 and 2048.
+    register_png_encoder();
+    for (int64_t n : {600, 2048}) {
+        char name[64];
+        std::snprintf(name, sizeof name, "clipboard forms %lld", static_cast<long long>(n));
+        const int64_t image = make_output_image(n);
+        time_job(name, 3, [&] {
+            ClipboardImage forms;
+            make_clipboard_image(image, &forms);
+        });
+        free_image(image);
     }
     std::printf("smooth / today at radius 295: %.2f\n", ratio_base);
     return 0;
