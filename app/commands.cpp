@@ -1,6 +1,7 @@
 // The main window's command dispatch: menu items and keyboard shortcuts.
 #include "app/commands.h"
 
+#include "app/clipboard.h"
 #include "app/handlers.h"
 #include "app/main_menu.h"
 #include "app/main_window.h"
@@ -31,7 +32,7 @@ int64_t on_command(int64_t command) {
         save_jpg();
         return 1;
     case COMMAND_COPY:
-        // TO WIRE: the clipboard copy of the cut-out goes here.
+        copy_cutout();
         return 1;
     case COMMAND_PASTE:
         on_paste();

@@ -4,6 +4,7 @@
 
 #include "app/cutout.h"
 #include "app/render.h"
+#include "app/smooth_edge.h"
 #include "image/image.h"
 #include "ui/gadgets.h"
 
@@ -53,7 +54,7 @@ void render_output_image(int64_t colour) {
     const CutoutCanvas canvas{app.source_buffer, app.output_buffer, app.inner_alpha};
     fill_output_buffer(app.output_buffer, colour, app.outer_alpha);
     bitmap_to_buffer(app.crop_image, app.source_buffer);
-    if (app.source_buffer) fill_circle(canvas, CUTOUT_CENTRE, CUTOUT_CENTRE, app.radius);
+    if (app.source_buffer) draw_cutout_circle(canvas, app.radius, colour, app.outer_alpha, app.smooth_edge);
     buffer_to_bitmap(app.output_buffer, app.output_image);
 }
 

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "app/output_size.h"
 #include "app/settings.h"
 #include "app/state.h"
 #include "codecs/save_image.h"
@@ -38,7 +39,13 @@ std::string save_file_name(const char* typed, const SaveKind& kind) {
 
 int32_t save_output_as(const char* typed, const SaveKind& kind) {
     if (!typed || !*typed) return 0;
-    return save_image(app.output_image, save_file_name(typed, kind).c_str(), kind.format, SAVE_FLAGS);
+    // The name first: the requester's buffer may be the typed text.
+    const std::string file = save_file_name(typed, kind);
+    const int64_t image = export_image();
+    if (!image) return 0;
+    const int32_t written = save_image(image, file.c_str(), kind.format, SAVE_FLAGS);
+    release_export_image(image);
+    return written;
 }
 
 static void save_with_dialog(const SaveKind& kind) {

@@ -31,8 +31,9 @@ std::string lower_case(const char* text);
 // extension appended.
 std::string save_file_name(const char* typed, const SaveKind& kind);
 
-// Writes the output image under the name a typed name stands for; the
-// result of save_image (1 written, 0 failed and nothing left behind).
+// Writes the cut-out at the output size (the output image itself at 600)
+// under the name a typed name stands for; the result of save_image
+// (1 written, 0 failed and nothing left behind).
 int32_t save_output_as(const char* typed, const SaveKind& kind);
 
 // The "Save PNG" and "Save JPG" buttons: ask for a name and save; a

@@ -4,7 +4,10 @@
 
 #include <csetjmp>
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 
 #include "codecs/encoder.h"
 #include "codecs/palette.h"
@@ -36,40 +39,61 @@ int32_t write_png_rgba(const char* file, const uint8_t* pixels, int32_t width, i
     return write_png(file, pixels, width, height, pitch, layout, flags, depth, PNG_COLOR_TYPE_RGB_ALPHA);
 }
 
+namespace {
+
+// A growing block of memory that libpng writes into.
+struct MemorySink {
+    uint8_t* data;
+    size_t size;
+    size_t capacity;
+};
+
+void write_to_memory(png_structp png, png_bytep bytes, size_t length) {
+    auto* sink = static_cast<MemorySink*>(png_get_io_ptr(png));
+    if (length > SIZE_MAX - sink->size) png_error(png, "out of memory");
+    if (sink->size + length > sink->capacity) {
+        size_t capacity = sink->capacity ? sink->capacity : 65536;
+        while (capacity < sink->size + length) {
+            if (capacity > SIZE_MAX / 2) png_error(png, "out of memory");
+            capacity *= 2;
+        }
+        auto* grown = static_cast<uint8_t*>(std::realloc(sink->data, capacity));
+        if (!grown) png_error(png, "out of memory");
+        sink->data = grown;
+        sink->capacity = capacity;
+    }
+    std::memcpy(sink->data + sink->size, bytes, length);
+    sink->size += length;
+}
+
+void flush_memory(png_structp) {}
+
+// The PNG stream of the pixels, written to the stream when there is one,
+// else into the memory sink; 1 when libpng finished it.
+//
 // libpng reports errors by long-jumping back here, so this function holds no
 // object with a destructor, and what it changes after setjmp and reads on the
 // failure path is volatile.
-int32_t write_png(const char* file, const uint8_t* pixels, int32_t width, int32_t height, int32_t pitch,
-                  int32_t layout, int32_t flags, int32_t depth, int32_t colour_type) {
-    if (!file || !*file || !pixels) return 0;
-    if (colour_type != PNG_COLOR_TYPE_RGB && colour_type != PNG_COLOR_TYPE_RGB_ALPHA) return 0;
-    // libpng refuses these sizes too, but the row addresses below must never
-    // be formed from them.
-    if (width <= 0 || height <= 0) return 0;
-
+int32_t encode_png(FILE* stream, MemorySink* memory, const uint8_t* pixels, int32_t width, int32_t height,
+                   int32_t pitch, int32_t layout, int32_t flags, int32_t depth, int32_t colour_type) {
     const bool palette_image = depth >= 1 && depth <= 8;
-
-    TempName temp;
-    FILE* stream = create_temp_stream(file, &temp);
-    if (!stream) return 0;
 
     // The version we are built against; libpng checks it against its own.
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    if (!png) {
-        discard_temp_stream(stream, &temp);
-        return 0;
-    }
+    if (!png) return 0;
     png_info* volatile info = nullptr;
     PaletteReducer* volatile reducer = nullptr;
     if (setjmp(png_jmpbuf(png))) {
         png_infop last_info = info;
         png_destroy_write_struct(&png, &last_info);
         free_reducer(reducer);
-        discard_temp_stream(stream, &temp);
         return 0;
     }
 
-    png_init_io(png, stream);
+    if (stream)
+        png_init_io(png, stream);
+    else
+        png_set_write_fn(png, memory, write_to_memory, flush_memory);
     info = png_create_info_struct(png);
     if (!info) png_longjmp(png, 1);  // the failure path, with no message of the library's
     png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_NONE);
@@ -112,5 +136,42 @@ int32_t write_png(const char* file, const uint8_t* pixels, int32_t width, int32_
     png_write_end(png, info);
     png_infop done_info = info;
     png_destroy_write_struct(&png, &done_info);
+    return 1;
+}
+
+bool acceptable(const uint8_t* pixels, int32_t width, int32_t height, int32_t colour_type) {
+    if (!pixels) return false;
+    if (colour_type != PNG_COLOR_TYPE_RGB && colour_type != PNG_COLOR_TYPE_RGB_ALPHA) return false;
+    // libpng refuses these sizes too, but the row addresses must never be
+    // formed from them.
+    return width > 0 && height > 0;
+}
+
+}  // namespace
+
+int32_t write_png(const char* file, const uint8_t* pixels, int32_t width, int32_t height, int32_t pitch,
+                  int32_t layout, int32_t flags, int32_t depth, int32_t colour_type) {
+    if (!file || !*file || !acceptable(pixels, width, height, colour_type)) return 0;
+    TempName temp;
+    FILE* stream = create_temp_stream(file, &temp);
+    if (!stream) return 0;
+    if (!encode_png(stream, nullptr, pixels, width, height, pitch, layout, flags, depth, colour_type)) {
+        discard_temp_stream(stream, &temp);
+        return 0;
+    }
     return commit_temp_stream(stream, &temp, file);
+}
+
+uint8_t* write_png_to_memory(size_t* size, const uint8_t* pixels, int32_t width, int32_t height, int32_t pitch,
+                             int32_t layout, int32_t flags, int32_t depth, int32_t colour_type) {
+    if (!size) return nullptr;
+    *size = 0;
+    if (!acceptable(pixels, width, height, colour_type)) return nullptr;
+    MemorySink sink{nullptr, 0, 0};
+    if (!encode_png(nullptr, &sink, pixels, width, height, pitch, layout, flags, depth, colour_type)) {
+        std::free(sink.data);
+        return nullptr;
+    }
+    *size = sink.size;
+    return sink.data;
 }

@@ -3,6 +3,7 @@
 // FORMAT_PNG with one writer for 24-bit and one for 32-bit pixels.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 // Registers the PNG record once; later calls do nothing.
@@ -16,3 +17,8 @@ int32_t write_png_rgba(const char* file, const uint8_t* pixels, int32_t width, i
 // to 8 ask for a palette image; any other depth gives 8-bit truecolour.
 int32_t write_png(const char* file, const uint8_t* pixels, int32_t width, int32_t height, int32_t pitch,
                   int32_t layout, int32_t flags, int32_t depth, int32_t colour_type);
+
+// The file write_png would write, in memory: a new block of *size bytes
+// (release it with std::free), or null with *size 0 on failure.
+uint8_t* write_png_to_memory(size_t* size, const uint8_t* pixels, int32_t width, int32_t height, int32_t pitch,
+                             int32_t layout, int32_t flags, int32_t depth, int32_t colour_type);

@@ -1,0 +1,4 @@
+// Builds without the platform have no clipboard: Copy places nothing.
+#include "app/clipboard.h"
+
+int64_t copy_cutout() { return 0; }

@@ -1,0 +1,46 @@
+// The cut-out at the output size: what Save PNG, Save JPG and Copy write.
+// The preview stays 600 x 600; an output of another size N is composed
+// afresh from the source picture, the crop square resampled straight to
+// N x N and the circle scaled with it.
+#pragma once
+
+#include <cstdint>
+
+// Sizes the output may take; anything else is treated as the preview's 600.
+constexpr int64_t MIN_OUTPUT_SIZE = 1;
+constexpr int64_t MAX_OUTPUT_SIZE = 4096;
+int64_t effective_output_size(int64_t size);
+
+// The circle on an N x N canvas: the preview's centre (pixel 299, whose
+// middle is at 299.5) and the disc's radius, both times N / 600.
+struct OutputDisc {
+    int64_t size;
+    bool none;             // a negative radius: no disc
+    bool whole;            // the radius covers the whole 600 canvas, so the disc covers this one
+    int64_t centre;        // the midpoint disc: centre pixel (column and row) ...
+    int64_t radius;        // ... and radius
+    double smooth_centre;  // the smooth disc: centre ...
+    double smooth_radius;  // ... and radius
+};
+OutputDisc output_disc(int64_t size, int64_t radius);
+
+struct DiscPixels;
+
+// The cut-out on a canvas of pixels.size: the background colour with the
+// outer alpha, and the disc of `radius` (in preview units) through which
+// the source shows with the inner alpha, its edge as `smooth` says.
+void compose_output_pixels(const DiscPixels& pixels, int64_t radius, int64_t colour, int64_t inner_alpha,
+                           int64_t outer_alpha, int64_t smooth);
+
+// A new 32-bit size x size image of the cut-out from the current picture,
+// crop square, radius, alphas, colour and edge: the square grabbed and
+// resized as the crop image is (black when there is no picture or the
+// square cannot be grabbed).  0 on failure; free it with free_image.
+int64_t make_output_image(int64_t size);
+
+// The image saving and copying write: the preview's output image itself at
+// the size 600 (so those files stay what the last render shows), else a new
+// one from make_output_image.  0 on failure.  Pass it to
+// release_export_image when done.
+int64_t export_image();
+void release_export_image(int64_t image);

@@ -1,0 +1,197 @@
+// The cut-out at the output size: the disc scaled to N x N, the crop square
+// resampled straight to N, and N = 600 exactly the preview's composition.
+#include "app/output_size.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <memory>
+
+#include "app/cutout.h"
+#include "app/pixel_format.h"
+#include "app/smooth_edge.h"
+#include "app/source.h"
+#include "app/state.h"
+#include "core/memory.h"
+#include "image/image.h"
+
+namespace {
+
+constexpr int64_t SIZES[] = {128, 256, 512, 600, 1024, 2048};
+
+TEST(OutputDisc, CentreAndRadiusScaleWithTheCanvas) {
+    const struct {
+        int64_t size, radius, centre, scaled;
+    } cases[] = {
+        {600, 295, 299, 295}, {600, 0, 299, 0},     {128, 295, 63, 63},   {256, 295, 127, 126},
+        {512, 295, 255, 252}, {1024, 295, 511, 504}, {2048, 295, 1022, 1008}, {2048, 1, 1022, 4},
+    };
+    for (const auto& c : cases) {
+        const OutputDisc d = output_disc(c.size, c.radius);
+        EXPECT_FALSE(d.none || d.whole);
+        EXPECT_EQ(d.centre, c.centre) << c.size;
+        EXPECT_EQ(d.radius, c.scaled) << c.size << " " << c.radius;
+        const double scale = c.size / 600.0;
+        EXPECT_DOUBLE_EQ(d.smooth_centre, 299.5 * scale);
+        EXPECT_DOUBLE_EQ(d.smooth_radius, smooth_disc_radius(c.radius) * scale);
+    }
+    // The preview's own discs, to the last bit, at every radius.
+    for (int64_t r = 0; r < CUTOUT_FULL_RADIUS; ++r) {
+        const OutputDisc d = output_disc(600, r);
+        ASSERT_EQ(d.radius, r);
+        ASSERT_EQ(d.smooth_radius, smooth_disc_radius(r));
+    }
+    EXPECT_TRUE(output_disc(128, -1).none);
+    EXPECT_TRUE(output_disc(2048, 424).whole);
+    EXPECT_TRUE(output_disc(2048, INT64_MAX).whole);
+    EXPECT_FALSE(output_disc(2048, 423).whole);
+}
+
+TEST(OutputDisc, OnlySizesTheToolOffersAndTheirNeighboursAreUsed) {
+    for (int64_t n : SIZES) EXPECT_EQ(effective_output_size(n), n);
+    for (int64_t n : {int64_t{0}, int64_t{-600}, int64_t{4097}, INT64_MAX, INT64_MIN})
+        EXPECT_EQ(effective_output_size(n), 600);
+    EXPECT_EQ(make_output_image(0), 0);
+    EXPECT_EQ(make_output_image(5000), 0);
+}
+
+// Colour of source pixel (x, y): distinct channels that vary at every pixel.
+void paint(uint8_t* p, int32_t x, int32_t y) {
+    p[0] = static_cast<uint8_t>(x * 7 + y), p[1] = static_cast<uint8_t>(y * 3 + 11), p[2] = static_cast<uint8_t>(x ^ y);
+}
+
+class OutputSize : public ::testing::Test {
+protected:
+    void SetUp() override {
+        static bool started = false;
+        if (!started) {
+            load_alpha_blend();
+            init_image_library();
+            started = true;
+        }
+        // Buffers an earlier test left in the state go with it.
+        free_memory(app.source_buffer);
+        free_memory(app.output_buffer);
+        clear_app_state();
+        set_pixel_format_table();
+        set_app_defaults();
+        app.background_colour = 0x2080C0;
+        app.outer_alpha = 60;
+        app.inner_alpha = 250;
+    }
+    void TearDown() override {
+        free_all_images();
+        clear_app_state();
+    }
+    void use_source(int32_t width, int32_t height, CropSquare square) {
+        app.source_image = create_image(AUTO_ID, width, height, 24);
+        BitmapInfo info{};
+        uint8_t* bits = image_bits(app.source_image, &info);
+        ASSERT_NE(bits, nullptr);
+        for (int32_t y = 0; y < height; ++y)
+            for (int32_t x = 0; x < width; ++x)
+                paint(bits + static_cast<int64_t>(height - 1 - y) * info.stride + 3 * x, x, y);
+        app.source_width = width;
+        app.source_height = height;
+        app.crop = square;
+        grab_crop_square();
+    }
+    // Word of pixel (x, y), counted from the top, of a 32-bit image.
+    static uint32_t word(int64_t image, int64_t x, int64_t y) {
+        BitmapInfo info{};
+        const uint8_t* bits = image_bits(image, &info);
+        uint32_t w = 0;
+        std::memcpy(&w, bits + (info.height - 1 - y) * info.stride + 4 * x, 4);
+        return w;
+    }
+    // The preview's composition of today: the crop image's words in the
+    // source buffer (as the platform's 32-bit copy gives them), the
+    // background fill, then the circle.
+    std::unique_ptr<PixelBuffer> preview() {
+        std::unique_ptr<PixelBuffer> source{new PixelBuffer{}}, output{new PixelBuffer{}};
+        BitmapInfo info{};
+        const uint8_t* bits = image_bits(app.crop_image, &info);
+        for (int64_t y = 0; y < 600; ++y)
+            for (int64_t x = 0; x < 600; ++x) {
+                const uint8_t* p = bits + (599 - y) * info.stride + 3 * x;
+                source->words[x + 600 * y] = p[0] | p[1] << 8 | p[2] << 16;
+            }
+        const CutoutCanvas canvas{source.get(), output.get(), app.inner_alpha};
+        fill_output_buffer(output.get(), app.background_colour, app.outer_alpha);
+        draw_cutout_circle(canvas, app.radius, app.background_colour, app.outer_alpha, app.smooth_edge);
+        return output;
+    }
+};
+
+TEST_F(OutputSize, At600ItIsThePreviewsCompositionByteForByte) {
+    // A square taken as it is, one shrunk and one enlarged to 600.
+    const CropSquare squares[] = {{40, 10, 600}, {3, 5, 900}, {7, 2, 333}};
+    for (const CropSquare& square : squares)
+        for (int64_t smooth : {0, 1})
+            for (int64_t radius : {295, 0, 300, 424, -2}) {
+                SCOPED_TRACE(testing::Message() << square.side << " smooth " << smooth << " radius " << radius);
+                use_source(1000, 950, square);
+                app.smooth_edge = smooth;
+                app.radius = radius;
+                const auto expected = preview();
+                const int64_t image = make_output_image(600);
+                ASSERT_NE(image, 0);
+                int wrong = 0;
+                for (int64_t y = 0; y < 600; ++y)
+                    for (int64_t x = 0; x < 600; ++x) wrong += word(image, x, y) != expected->words[x + 600 * y];
+                EXPECT_EQ(wrong, 0);
+                free_image(image);
+            }
+}
+
+TEST_F(OutputSize, EverySizeResamplesTheSquareAndScalesTheDisc) {
+    use_source(1000, 950, CropSquare{40, 10, 700});
+    const uint32_t background = static_cast<uint32_t>(cutout_fill_word(app.background_colour, app.outer_alpha));
+    for (int64_t n : SIZES)
+        for (int64_t smooth : {0, 1}) {
+            SCOPED_TRACE(testing::Message() << n << " smooth " << smooth);
+            app.smooth_edge = smooth;
+            const int64_t image = make_output_image(n);
+            ASSERT_NE(image, 0);
+            ASSERT_EQ(image_width(image), n);
+            ASSERT_EQ(image_height(image), n);
+            // The square resampled by the image library straight to n.
+            const int64_t expected = grab_image(app.source_image, AUTO_ID, 40, 10, 700, 700);
+            ASSERT_NE(resize_image(expected, static_cast<int32_t>(n), static_cast<int32_t>(n), 0), 0);
+            BitmapInfo info{};
+            const uint8_t* bits = image_bits(expected, &info);
+            const OutputDisc disc = output_disc(n, app.radius);
+            double alpha_sum = 0;
+            int64_t wrong = 0;
+            for (int64_t y = 0; y < n; ++y)
+                for (int64_t x = 0; x < n; ++x) {
+                    const uint32_t w = word(image, x, y);
+                    const uint8_t* p = bits + (n - 1 - y) * info.stride + 3 * x;
+                    const uint32_t inside = 0xFA000000u | p[0] | p[1] << 8 | p[2] << 16;
+                    const double d = std::hypot(x - disc.smooth_centre + 0.5, y - disc.smooth_centre + 0.5);
+                    // Clear of the edge every pixel is the source or the background.
+                    if (d < disc.smooth_radius - 1.5) wrong += w != inside;
+                    if (d > disc.smooth_radius + 1.5) wrong += w != background;
+                    alpha_sum += ((w >> 24) - 60) / (250.0 - 60.0);
+                }
+            EXPECT_EQ(wrong, 0);
+            // The disc's area at this size; the midpoint disc, whose radius
+            // is whole, within about half a pixel of its rim.
+            const double r = disc.smooth_radius;
+            EXPECT_NEAR(alpha_sum, 3.14159265 * r * r, smooth ? 0.01 * r : 3.5 * r);
+            free_image(expected);
+            free_image(image);
+        }
+}
+
+TEST_F(OutputSize, WithoutAPictureTheDiscIsBlack) {
+    app.output_size = 256;
+    const int64_t image = make_output_image(256);
+    ASSERT_NE(image, 0);
+    EXPECT_EQ(word(image, 127, 127), 0xFA000000u);
+    EXPECT_EQ(word(image, 0, 0), static_cast<uint32_t>(cutout_fill_word(app.background_colour, 60)));
+    free_image(image);
+}
+
+}  // namespace
