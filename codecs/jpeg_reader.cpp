@@ -1,0 +1,316 @@
+#include "codecs/jpeg_reader.h"
+
+#include <cstdio>
+#include <cstdlib>
+// clang-format off
+#include <jpeglib.h>  // needs <cstdio> first
+// clang-format on
+
+#include <csetjmp>
+
+namespace {
+
+// YCbCr to RGB as the platform's decoder computes it: the usual tables,
+// with the green weights at their full precision (0.344136286 and
+// 0.714136286), which moves green by one now and then against libjpeg's
+// own conversion.
+struct ColourTables {
+    int cr_r[256], cb_b[256], cr_g[256], cb_g[256];
+    uint8_t clamp[256 * 3];  // index value + 256
+    ColourTables() {
+        constexpr int SCALE = 16;
+        constexpr long HALF = 1L << (SCALE - 1);
+        auto fix = [](double v) { return static_cast<long>(v * (1L << SCALE) + 0.5); };
+        for (int i = 0; i < 256; ++i) {
+            long x = i - 128;
+            cr_r[i] = static_cast<int>((fix(1.402) * x + HALF) >> SCALE);
+            cb_b[i] = static_cast<int>((fix(1.772) * x + HALF) >> SCALE);
+            cr_g[i] = static_cast<int>(-fix(0.714136286) * x);
+            cb_g[i] = static_cast<int>(-fix(0.344136286) * x + HALF);
+        }
+        for (int i = 0; i < 256 * 3; ++i) clamp[i] = static_cast<uint8_t>(i < 256 ? 0 : i < 512 ? i - 256 : 255);
+    }
+};
+
+const ColourTables& colour_tables() {
+    static const ColourTables tables;
+    return tables;
+}
+
+// One row of YCbCr samples to blue, green, red.
+void convert_row(const uint8_t* ycc, uint8_t* bgr, int32_t width) {
+    const ColourTables& t = colour_tables();
+    const uint8_t* clamp = t.clamp + 256;
+    for (int32_t x = 0; x < width; ++x, ycc += 3, bgr += 3) {
+        int y = ycc[0], cb = ycc[1], cr = ycc[2];
+        bgr[0] = clamp[y + t.cb_b[cb]];
+        bgr[1] = clamp[y + ((t.cb_g[cb] + t.cr_g[cr]) >> 16)];
+        bgr[2] = clamp[y + t.cr_r[cr]];
+    }
+}
+
+struct JpegErrors {
+    jpeg_error_mgr standard;
+    jmp_buf jump;
+};
+
+void jump_out(j_common_ptr info) { std::longjmp(reinterpret_cast<JpegErrors*>(info->err)->jump, 1); }
+
+// Warnings are only counted (a damaged file gets them): never printed.
+void count_warning(j_common_ptr info, int level) {
+    if (level < 0) ++info->err->num_warnings;
+}
+void print_nothing(j_common_ptr) {}
+
+#if JPEG_LIB_VERSION >= 70
+#define BLOCK_SIDE(component) ((component).DCT_h_scaled_size)
+#else
+#define BLOCK_SIDE(component) ((component).DCT_scaled_size)
+#endif
+
+// Everything a decode changes while libjpeg may jump out of it, off the
+// stack so that its values are certain on the failure path.
+struct JpegJob {
+    jpeg_decompress_struct info;
+    // 4:2:0 only: the second pass over the file, at twice the size, whose
+    // 16 x 16 inverse DCT gives the chroma at full resolution.
+    jpeg_decompress_struct chroma;
+    bool chroma_created;
+    JpegErrors errors;
+    uint8_t* row;     // one decoded row
+    uint8_t* bgr;     // one converted row
+    uint8_t* planes;  // 4:2:0: the rows of one iMCU row of both passes
+};
+
+JpegJob* start_job(const uint8_t* data, size_t size) {
+    auto* job = static_cast<JpegJob*>(std::calloc(1, sizeof(JpegJob)));
+    if (!job) return nullptr;
+    job->info.err = jpeg_std_error(&job->errors.standard);
+    job->errors.standard.error_exit = jump_out;
+    job->errors.standard.emit_message = count_warning;
+    job->errors.standard.output_message = print_nothing;
+    return job;
+}
+
+void end_job(JpegJob* job) {
+    jpeg_destroy_decompress(&job->info);
+    if (job->chroma_created) jpeg_destroy_decompress(&job->chroma);
+    std::free(job->row);
+    std::free(job->bgr);
+    std::free(job->planes);
+    std::free(job);
+}
+
+constexpr uint64_t MAX_PROGRESSIVE_420_PIXELS = uint64_t{32} << 20;
+
+// 2 x 2 luma against 1 x 1 chroma.
+bool is_420(const jpeg_decompress_struct& info) {
+    const jpeg_component_info* c = info.comp_info;
+    return c[0].h_samp_factor == 2 && c[0].v_samp_factor == 2 && c[1].h_samp_factor == 1 &&
+           c[1].v_samp_factor == 1 && c[2].h_samp_factor == 1 && c[2].v_samp_factor == 1;
+}
+
+bool is_444(const jpeg_decompress_struct& info) {
+    for (int c = 0; c < 3; ++c)
+        if (info.comp_info[c].h_samp_factor != info.comp_info[0].h_samp_factor ||
+            info.comp_info[c].v_samp_factor != info.comp_info[0].v_samp_factor)
+            return false;
+    return true;
+}
+
+// Pictures whose decoding through libjpeg matches the platform's: grey, and
+// YCbCr with chroma at full resolution or halved both ways.  The platform
+// upsamples other chroma (4:2:2, 4:4:0, ...) through scaled inverse DCTs
+// this library lacks (16 x 8, 8 x 16), so those are declined.
+bool accepted(const jpeg_decompress_struct& info) {
+    if (info.image_width < 1 || info.image_height < 1) return false;
+    if (info.image_width > static_cast<JDIMENSION>(MAX_DECODE_SIDE) ||
+        info.image_height > static_cast<JDIMENSION>(MAX_DECODE_SIDE))
+        return false;
+    if (info.jpeg_color_space == JCS_GRAYSCALE) return info.num_components == 1;
+    if (info.jpeg_color_space == JCS_YCbCr) return info.num_components == 3 && (is_444(info) || is_420(info));
+    return false;
+}
+
+}  // namespace
+
+bool looks_like_jpeg(const uint8_t* data, size_t size) {
+    return data && size >= 3 && data[0] == 0xFF && data[1] == 0xD8 && data[2] == 0xFF;
+}
+
+bool jpeg_size(const uint8_t* data, size_t size, int32_t* width, int32_t* height) {
+    if (!looks_like_jpeg(data, size)) return false;
+    JpegJob* job = start_job(data, size);
+    if (!job) return false;
+    if (setjmp(job->errors.jump)) {
+        end_job(job);
+        return false;
+    }
+    jpeg_create_decompress(&job->info);
+    jpeg_mem_src(&job->info, data, static_cast<unsigned long>(size));
+    jpeg_read_header(&job->info, TRUE);
+    bool ok = accepted(job->info);
+    if (ok) {
+        *width = static_cast<int32_t>(job->info.image_width);
+        *height = static_cast<int32_t>(job->info.image_height);
+    }
+    end_job(job);
+    return ok;
+}
+
+namespace {
+
+// 4:2:0 the platform's way: its decoder takes the chroma blocks through a
+// 16 x 16 inverse DCT straight to full resolution instead of upsampling
+// them.  Two passes over the file in step, both raw: the first gives luma
+// at 1:1 (its chroma skipped), the second, at twice the size, gives the
+// chroma from the same 16 x 16 transform (its luma skipped).  Both deliver
+// one iMCU row, 16 picture rows, at a time.
+void decode_420(JpegJob* job, const uint8_t* data, size_t size, const Placement& placement) {
+    jpeg_decompress_struct* luma = &job->info;
+    jpeg_decompress_struct* chroma = &job->chroma;
+    const int32_t width = static_cast<int32_t>(luma->output_width), height = static_cast<int32_t>(luma->output_height);
+
+    chroma->err = &job->errors.standard;
+    jpeg_create_decompress(chroma);
+    job->chroma_created = true;
+    jpeg_mem_src(chroma, data, static_cast<unsigned long>(size));
+    jpeg_read_header(chroma, TRUE);
+    if (!accepted(*chroma) || !is_420(*chroma)) std::longjmp(job->errors.jump, 1);
+    chroma->raw_data_out = TRUE;
+    chroma->scale_num = 2;
+    chroma->scale_denom = 1;
+    chroma->dct_method = JDCT_ISLOW;
+    jpeg_start_decompress(chroma);
+    if (BLOCK_SIDE(chroma->comp_info[1]) != 16 || BLOCK_SIDE(luma->comp_info[0]) != 8)
+        std::longjmp(job->errors.jump, 1);
+    // Neither pass transforms what it does not deliver.
+    chroma->comp_info[0].component_needed = FALSE;
+    luma->comp_info[1].component_needed = FALSE;
+    luma->comp_info[2].component_needed = FALSE;
+
+    // Row buffers: 16 luma rows, 16 rows of each chroma plane, and one
+    // scratch row for the samples nobody reads (at most 32 rows each pass).
+    const size_t luma_width = size_t{luma->comp_info[0].width_in_blocks} * 8;
+    const size_t chroma_width = size_t{chroma->comp_info[1].width_in_blocks} * 16;
+    const size_t scratch_width = size_t{chroma->comp_info[0].width_in_blocks} * 16 + luma_width;
+    if (chroma_width < static_cast<size_t>(width) || luma_width < static_cast<size_t>(width))
+        std::longjmp(job->errors.jump, 1);
+    job->planes = static_cast<uint8_t*>(std::malloc(16 * luma_width + 32 * chroma_width + scratch_width));
+    job->bgr = static_cast<uint8_t*>(std::malloc(static_cast<size_t>(width) * 3));
+    if (!job->planes || !job->bgr) std::longjmp(job->errors.jump, 1);
+    uint8_t* y_rows = job->planes;
+    uint8_t* cb_rows = y_rows + 16 * luma_width;
+    uint8_t* cr_rows = cb_rows + 16 * chroma_width;
+    uint8_t* scratch = cr_rows + 16 * chroma_width;
+
+    JSAMPROW luma_y[16], luma_skip[8], chroma_skip[32], chroma_cb[16], chroma_cr[16];
+    for (int i = 0; i < 16; ++i) {
+        luma_y[i] = y_rows + i * luma_width;
+        chroma_cb[i] = cb_rows + i * chroma_width;
+        chroma_cr[i] = cr_rows + i * chroma_width;
+    }
+    for (int i = 0; i < 8; ++i) luma_skip[i] = scratch;
+    for (int i = 0; i < 32; ++i) chroma_skip[i] = scratch;
+    JSAMPARRAY luma_planes[3] = {luma_y, luma_skip, luma_skip};
+    JSAMPARRAY chroma_planes[3] = {chroma_skip, chroma_cb, chroma_cr};
+
+    const ColourTables& t = colour_tables();
+    const uint8_t* clamp = t.clamp + 256;
+    for (int32_t top = 0; top < height; top += 16) {
+        if (jpeg_read_raw_data(luma, luma_planes, 16) != 16 || jpeg_read_raw_data(chroma, chroma_planes, 32) != 32)
+            std::longjmp(job->errors.jump, 1);
+        for (int32_t r = 0; r < 16 && top + r < height; ++r) {
+            const uint8_t *yp = luma_y[r], *cbp = chroma_cb[r], *crp = chroma_cr[r];
+            uint8_t* out = placement.step_x == 3 ? placement.first + (top + r) * placement.step_y : job->bgr;
+            for (int32_t x = 0; x < width; ++x, out += 3) {
+                int y = yp[x], cb = cbp[x], cr = crp[x];
+                out[0] = clamp[y + t.cb_b[cb]];
+                out[1] = clamp[y + ((t.cb_g[cb] + t.cr_g[cr]) >> 16)];
+                out[2] = clamp[y + t.cr_r[cr]];
+            }
+            if (placement.step_x != 3) place_row(placement, top + r, job->bgr, width);
+        }
+    }
+    jpeg_finish_decompress(chroma);
+}
+
+}  // namespace
+
+// libjpeg reports errors by long-jumping back here, so this function holds
+// no object with a destructor; its changing state is in the job block.
+int32_t decode_jpeg(const uint8_t* data, size_t size, int32_t orientation, MakeTarget make, void* context) {
+    if (!looks_like_jpeg(data, size) || !make) return 0;
+    // jpeg_mem_src takes an unsigned long, 32 bits on Windows.
+    if (size > 0xFFFFFFFFu) return 0;
+    JpegJob* job = start_job(data, size);
+    if (!job) return 0;
+    if (setjmp(job->errors.jump)) {
+        end_job(job);
+        return 0;
+    }
+    jpeg_decompress_struct* info = &job->info;
+    jpeg_create_decompress(info);
+    jpeg_mem_src(info, data, static_cast<unsigned long>(size));
+    jpeg_read_header(info, TRUE);
+    // Sizes and colour spaces are checked before anything is allocated for
+    // the picture.
+    if (!accepted(*info)) std::longjmp(job->errors.jump, 1);
+    // Grey comes out as blue, green and red from libjpeg itself; colour as
+    // YCbCr, converted here the way the platform does it.
+    const bool grey = info->jpeg_color_space == JCS_GRAYSCALE;
+    const bool halved = !grey && is_420(*info);
+    // Progressive files are held whole as coefficients, twice for 4:2:0
+    // (6 bytes a pixel): large ones go to the platform decoder instead.
+    if (halved && jpeg_has_multiple_scans(info) &&
+        uint64_t{info->image_width} * info->image_height > MAX_PROGRESSIVE_420_PIXELS)
+        std::longjmp(job->errors.jump, 1);
+    info->out_color_space = grey ? JCS_EXT_BGR : JCS_YCbCr;
+    info->dct_method = JDCT_ISLOW;
+    info->raw_data_out = halved ? TRUE : FALSE;
+    jpeg_start_decompress(info);
+    if (!halved && info->output_components != 3) std::longjmp(job->errors.jump, 1);
+
+    const int32_t width = static_cast<int32_t>(info->output_width), height = static_cast<int32_t>(info->output_height);
+    const bool swap = orientation_swaps_sides(orientation);
+    DecodeTarget target{};
+    if (!make(context, swap ? height : width, swap ? width : height, &target) || !target.top)
+        std::longjmp(job->errors.jump, 1);
+    const Placement placement = make_placement(target, orientation, width, height);
+
+    if (halved) {
+        decode_420(job, data, size, placement);
+    } else if (grey && placement.step_x == 3) {
+        // Upright rows in memory order: libjpeg writes into them directly.
+        while (info->output_scanline < info->output_height) {
+            JSAMPROW rows[4];
+            JDIMENSION left = info->output_height - info->output_scanline, n = left < 4 ? left : 4;
+            for (JDIMENSION i = 0; i < n; ++i)
+                rows[i] = placement.first + static_cast<ptrdiff_t>(info->output_scanline + i) * placement.step_y;
+            if (jpeg_read_scanlines(info, rows, n) == 0) std::longjmp(job->errors.jump, 1);
+        }
+    } else {
+        job->row = static_cast<uint8_t*>(std::malloc(static_cast<size_t>(width) * 3));
+        job->bgr = static_cast<uint8_t*>(std::malloc(static_cast<size_t>(width) * 3));
+        if (!job->row || !job->bgr) std::longjmp(job->errors.jump, 1);
+        while (info->output_scanline < info->output_height) {
+            int32_t y = static_cast<int32_t>(info->output_scanline);
+            JSAMPROW rows[1] = {job->row};
+            if (jpeg_read_scanlines(info, rows, 1) != 1) std::longjmp(job->errors.jump, 1);
+            if (grey) {
+                place_row(placement, y, job->row, width);
+            } else if (placement.step_x == 3) {
+                convert_row(job->row, placement.first + y * placement.step_y, width);
+            } else {
+                convert_row(job->row, job->bgr, width);
+                place_row(placement, y, job->bgr, width);
+            }
+        }
+    }
+    jpeg_finish_decompress(info);
+    // A damaged file decodes with warnings (made-up data, a premature end):
+    // such a picture is not the one the file holds.
+    int32_t result = job->errors.standard.num_warnings == 0 ? 1 : 0;
+    end_job(job);
+    return result;
+}

@@ -1,0 +1,113 @@
+// Our JPEG and PNG decoders against GDI+ under the same conditions: every
+// kind of picture the tests make goes through both paths, and the source
+// images must have the same size, depth and bytes.  Orientations likewise.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "app/picture_decode.h"
+#include "app/source.h"
+#include "app_fixture.h"
+#include "app_pictures.h"
+#include "codecs/orientation.h"
+#include "unit/decode_pictures.h"
+
+using namespace pictures;
+namespace dp = decode_pictures;
+
+namespace {
+
+class Decoders : public AppFixture {
+protected:
+    std::string folder = scratch_folder("decode");
+};
+
+struct Difference {
+    int64_t bytes = 0;
+    int largest = 0;
+};
+
+// Bytes of the two images' pixels that differ (padding left out).
+Difference compare_images(int64_t a, int64_t b) {
+    Difference d;
+    BitmapInfo ia{}, ib{};
+    const uint8_t* pa = image_bits(a, &ia);
+    const uint8_t* pb = image_bits(b, &ib);
+    if (!pa || !pb || ia.width != ib.width || ia.height != ib.height || ia.bits_per_pixel != ib.bits_per_pixel) {
+        d.bytes = -1;
+        return d;
+    }
+    for (int32_t y = 0; y < ia.height; ++y)
+        for (int32_t i = 0; i < ia.width * ia.bits_per_pixel / 8; ++i) {
+            int diff = std::abs(int(pa[y * ia.stride + i]) - int(pb[y * ib.stride + i]));
+            if (diff) ++d.bytes, d.largest = diff > d.largest ? diff : d.largest;
+        }
+    return d;
+}
+
+std::string describe(const dp::JpegKind& k) {
+    return "jpeg c" + std::to_string(k.components) + " " + std::to_string(k.h_sampling) + "x" +
+           std::to_string(k.v_sampling) + (k.progressive ? " progressive" : " baseline") + " q" + std::to_string(k.quality);
+}
+std::string describe(const dp::PngKind& k) {
+    return "png type " + std::to_string(k.colour_type) + " depth " + std::to_string(k.bit_depth) +
+           (k.transparency ? " tRNS" : "") + (k.interlaced ? " interlaced" : "");
+}
+
+// Loads the bytes through our decoder and the file through GDI+; expects
+// ours to decode (or decline, when `ours_decodes` is false) and the same
+// picture as GDI+.
+void expect_same(const std::string& folder, const std::string& name, const std::string& bytes, bool ours_decodes,
+                 int32_t orientation = 1) {
+    std::string path = folder + name;
+    ASSERT_TRUE(write_bytes(path, bytes.data(), bytes.size()));
+    int64_t ours = decode_picture(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+    int64_t theirs = decode_with_gdiplus(path.c_str(), orientation);
+    ASSERT_TRUE(is_image(theirs)) << name;
+    EXPECT_EQ(is_image(ours) != 0, ours_decodes) << name;
+    if (is_image(ours)) {
+        Difference d = compare_images(ours, theirs);
+        EXPECT_EQ(d.bytes, 0) << name << ": largest difference " << d.largest << " of "
+                              << image_width(ours) * image_height(ours) * 3 << " bytes";
+        EXPECT_EQ(find_image(ours)->depth, find_image(theirs)->depth) << name;
+        free_image(ours);
+    }
+    free_image(theirs);
+}
+
+TEST_F(Decoders, JpegKindsMatchGdiplus) {
+    const dp::JpegKind kinds[] = {
+            {3, 1, 1, false, 90}, {3, 2, 1, false, 90}, {3, 2, 2, false, 90}, {3, 1, 2, false, 90},
+            {3, 1, 1, true, 75},  {3, 2, 2, true, 75},  {1, 1, 1, false, 90}, {1, 1, 1, true, 50},
+    };
+    const int32_t sizes[][2] = {{64, 48}, {333, 201}, {17, 9}};
+    for (const auto& kind : kinds)
+        for (const auto& size : sizes) {
+            std::string name = describe(kind) + " " + std::to_string(size[0]) + "x" + std::to_string(size[1]);
+            SCOPED_TRACE(name);
+            expect_same(folder, "k.jpg", dp::jpeg(size[0], size[1], kind), true);
+        }
+}
+
+TEST_F(Decoders, PngKindsMatchGdiplus) {
+    const dp::PngKind kinds[] = {
+            {0, 1, false, false}, {0, 2, false, false}, {0, 4, false, false}, {0, 8, false, false},
+            {0, 16, false, false}, {0, 8, true, false}, {4, 8, false, false}, {4, 16, false, false},
+            {3, 1, false, false}, {3, 2, true, false},  {3, 4, false, false}, {3, 8, false, false},
+            {3, 8, true, false},  {2, 8, false, false}, {2, 8, true, false},  {2, 16, false, false},
+            {6, 8, false, false}, {6, 16, false, false}, {6, 8, false, true}, {0, 4, false, true},
+            {3, 8, true, true},   {2, 16, false, true},
+    };
+    const int32_t sizes[][2] = {{64, 48}, {333, 201}, {1, 1}};
+    for (const auto& kind : kinds)
+        for (const auto& size : sizes) {
+            std::string name = describe(kind) + " " + std::to_string(size[0]) + "x" + std::to_string(size[1]);
+            SCOPED_TRACE(name);
+            expect_same(folder, "k.png", dp::png(size[0], size[1], kind), true);
+        }
+}
+
+}  // namespace
