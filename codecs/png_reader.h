@@ -21,4 +21,4 @@ bool looks_like_png(const uint8_t* data, size_t size);
 int32_t decode_png(const uint8_t* data, size_t size, int32_t orientation, MakeTarget make, void* context);
 
 // A colour channel drawn with this alpha over black, as the platform does it.
-inline uint8_t over_black(uint32_t channel, uint32_t alpha) { return static_cast<uint8_t>(channel * alpha / 255); }
+inline uint8_t over_black(uint32_t channel, uint32_t alpha) { return static_cast<uint8_t>((channel * alpha + 127) / 255); }

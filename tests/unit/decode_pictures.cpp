@@ -107,7 +107,8 @@ void flush_nothing(png_structp) {}
 
 }  // namespace
 
-std::string png(int32_t width, int32_t height, const PngKind& kind, int32_t orientation, bool corner_picture) {
+std::string png(int32_t width, int32_t height, const PngKind& kind, int32_t orientation, bool corner_picture,
+                bool alpha_table) {
     std::string bytes;
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png_create_info_struct(png);
@@ -157,7 +158,8 @@ std::string png(int32_t width, int32_t height, const PngKind& kind, int32_t orie
         for (int32_t y = 0; y < height; ++y) {
             std::fill(row.begin(), row.end(), 0);
             for (int32_t x = 0; x < width; ++x) {
-                uint32_t c = colour(x, y, width, height, corner_picture);
+                uint32_t c = alpha_table ? uint32_t(y & 0xFF) << 24 | (x & 0xFF) * 0x010101u
+                                         : colour(x, y, width, height, corner_picture);
                 // Samples as 16-bit values, the low byte made from the position
                 // so that reducing 16 bits to 8 shows.
                 uint32_t low = (x * 31 + y * 17) & 0xFF;

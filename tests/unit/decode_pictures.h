@@ -40,9 +40,10 @@ struct PngKind {
     bool transparency;  // tRNS for grey, RGB and palette
     bool interlaced;
 };
-// A PNG of `pixel` (or `corners`) in that kind, with an eXIf chunk when
-// orientation is not 0.
+// A PNG of `pixel` (or `corners`, or with `alpha_table` the colour x
+// under the alpha y) in that kind, with an eXIf chunk when orientation is
+// not 0.
 std::string png(int32_t width, int32_t height, const PngKind& kind, int32_t orientation = 0,
-                bool corner_picture = false);
+                bool corner_picture = false, bool alpha_table = false);
 
 }  // namespace decode_pictures
