@@ -106,7 +106,9 @@ int64_t decode_with_gdiplus(const char* file, int32_t orientation) {
     SysFreeString(name);
     // GDI+ itself reads no orientation from JPEG files here: the picture is
     // turned before its size is taken.
-    if (bitmap && orientation != 1) call_function(lib, "GdipImageRotateFlip", bitmap, rotate_flip_type(orientation));
+    int32_t steps[2];
+    const int32_t count = bitmap ? rotate_flip_steps(orientation, steps) : 0;
+    for (int32_t i = 0; i < count; ++i) call_function(lib, "GdipImageRotateFlip", bitmap, steps[i]);
 
     UINT32 width = 0, height = 0;
     INT32 format = 0;

@@ -47,10 +47,17 @@ bool worth_reading_whole(const uint8_t* start, size_t size) {
     return size >= 4 && (std::memcmp(start, "II*\0", 4) == 0 || std::memcmp(start, "MM\0*", 4) == 0);
 }
 
-int32_t rotate_flip_type(int32_t orientation) {
+int32_t rotate_flip_steps(int32_t orientation, int32_t steps[2]) {
     // RotateNoneFlipNone 0, Rotate90FlipNone 1, Rotate180FlipNone 2,
-    // Rotate270FlipNone 3, RotateNoneFlipX 4, Rotate90FlipX 5,
-    // RotateNoneFlipY 6, Rotate270FlipX 7.
-    static const int32_t types[9] = {0, 0, 4, 2, 6, 5, 1, 7, 3};
-    return orientation >= 1 && orientation <= 8 ? types[orientation] : 0;
+    // Rotate270FlipNone 3, RotateNoneFlipX 4, RotateNoneFlipY 6.
+    switch (orientation) {
+    case 2: steps[0] = 4; return 1;
+    case 3: steps[0] = 2; return 1;
+    case 4: steps[0] = 6; return 1;
+    case 5: steps[0] = 4, steps[1] = 3; return 2;
+    case 6: steps[0] = 1; return 1;
+    case 7: steps[0] = 4, steps[1] = 1; return 2;
+    case 8: steps[0] = 3; return 1;
+    default: return 0;
+    }
 }

@@ -15,8 +15,12 @@ int64_t decode_picture(const uint8_t* data, size_t size);
 // JPEG or PNG for our decoders, or a TIFF for its orientation.
 bool worth_reading_whole(const uint8_t* start, size_t size);
 
-// The GDI+ RotateFlipType that turns a picture of this orientation upright.
-int32_t rotate_flip_type(int32_t orientation);
+// The GDI+ RotateFlipType calls, in order, that turn a picture of this
+// orientation upright; their number (0 to 2).  The two diagonal mirrors are
+// a left-right flip followed by a plain turn: the combined types
+// (Rotate90FlipX, Rotate270FlipX) are applied in opposite orders by
+// different GDI+ implementations.
+int32_t rotate_flip_steps(int32_t orientation, int32_t steps[2]);
 
 // The file's picture through GDI+ alone, turned by GdipImageRotateFlip with
 // the type for `orientation`, drawn over black into a new 24-bit image; 0

@@ -49,13 +49,31 @@ std::string exif_block(int32_t orientation, bool big_endian) {
 
 namespace {
 
+// The corner picture is upright after the orientation: stored pixel (x, y)
+// shows upright pixel (u, v) as the EXIF definitions place it.
+int32_t current_orientation = 1;
+
 uint32_t colour(int32_t x, int32_t y, int32_t width, int32_t height, bool corner_picture) {
-    return corner_picture ? corners(x, y, width, height) : pixel(x, y);
+    if (!corner_picture) return pixel(x, y);
+    const int32_t w = width - 1, h = height - 1;
+    int32_t u = x, v = y;
+    switch (current_orientation) {
+    case 2: u = w - x; break;
+    case 3: u = w - x, v = h - y; break;
+    case 4: v = h - y; break;
+    case 5: u = y, v = x; break;
+    case 6: u = h - y, v = x; break;
+    case 7: u = h - y, v = w - x; break;
+    case 8: u = y, v = w - x; break;
+    }
+    const bool swap = current_orientation >= 5 && current_orientation <= 8;
+    return corners(u, v, swap ? height : width, swap ? width : height);
 }
 
 }  // namespace
 
 std::string jpeg(int32_t width, int32_t height, const JpegKind& kind, int32_t orientation, bool corner_picture) {
+    current_orientation = orientation;
     jpeg_compress_struct info{};
     jpeg_error_mgr errors{};
     info.err = jpeg_std_error(&errors);
@@ -109,6 +127,7 @@ void flush_nothing(png_structp) {}
 
 std::string png(int32_t width, int32_t height, const PngKind& kind, int32_t orientation, bool corner_picture,
                 bool alpha_table) {
+    current_orientation = orientation;
     std::string bytes;
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png_create_info_struct(png);

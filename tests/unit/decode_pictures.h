@@ -14,9 +14,10 @@ namespace decode_pictures {
 // every value.
 uint32_t pixel(int32_t x, int32_t y);
 
-// The picture with four differently coloured corner quarters (red top
-// left, green top right, blue bottom left, white bottom right), for the
-// orientation tests.
+// The upright picture with four differently coloured corner quarters (red
+// top left, green top right, blue bottom left, white bottom right), for the
+// orientation tests.  A file made with `corner_picture` and an orientation
+// stores it turned so that applying the orientation gives it back.
 uint32_t corners(int32_t x, int32_t y, int32_t width, int32_t height);
 
 // "Exif\0\0" and a TIFF block (little- or big-endian) whose first

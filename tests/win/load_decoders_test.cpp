@@ -10,6 +10,7 @@
 
 #include "app/picture_decode.h"
 #include "app/source.h"
+#include "app/state.h"
 #include "app_fixture.h"
 #include "app_pictures.h"
 #include "codecs/orientation.h"
@@ -117,6 +118,48 @@ TEST_F(Decoders, PngKindsMatchGdiplus) {
     // Every colour value under every alpha, composited over black.
     std::string table = dp::png(256, 256, {6, 8, false, false}, 0, false, true);
     expect_same(folder, "alpha.png", table, true);
+}
+
+// All eight orientations, each stored turned so that it comes out as the
+// same upright picture: through the whole load (our decoders for 4:2:0 JPEG
+// and PNG, GDI+ with GdipImageRotateFlip for the declined 4:2:2 JPEG), and
+// ours byte for byte as GDI+ turns it.
+TEST_F(Decoders, OrientationsComeOutUpright) {
+    const int32_t W = 64, H = 40;
+    for (int32_t o = 1; o <= 8; ++o) {
+        const bool swap = o >= 5;
+        const int32_t sw = swap ? H : W, sh = swap ? W : H;
+        const struct {
+            const char* name;
+            std::string bytes;
+            bool ours;
+            int tolerance;
+        } files[] = {
+                {"o.jpg", dp::jpeg(sw, sh, {3, 2, 2, false, 95}, o, true), true, 12},
+                {"o422.jpg", dp::jpeg(sw, sh, {3, 2, 1, true, 95}, o, true), false, 12},
+                {"o.png", dp::png(sw, sh, {2, 8, false, false}, o, true), true, 0},
+        };
+        for (const auto& f : files) {
+            SCOPED_TRACE(std::string(f.name) + " orientation " + std::to_string(o));
+            const uint8_t* data = reinterpret_cast<const uint8_t*>(f.bytes.data());
+            EXPECT_EQ(read_orientation(data, f.bytes.size()), o);
+            std::string path = folder + f.name;
+            ASSERT_TRUE(write_bytes(path, f.bytes.data(), f.bytes.size()));
+            load_source(path.c_str());
+            EXPECT_EQ(app.source_width, W);
+            EXPECT_EQ(app.source_height, H);
+            // Quarter centres, well inside each quarter.
+            for (int32_t qy = 0; qy < 2; ++qy)
+                for (int32_t qx = 0; qx < 2; ++qx) {
+                    int32_t x = qx * W / 2 + W / 4, y = qy * H / 2 + H / 4;
+                    uint32_t want = dp::corners(x, y, W, H) & 0xFFFFFF;
+                    EXPECT_TRUE(near_colour(colour_at(app.source_image, x, y), want, f.tolerance))
+                            << "quarter " << qx << "," << qy << std::hex << " got " << colour_at(app.source_image, x, y)
+                            << " want " << want;
+                }
+            expect_same(folder, f.name, f.bytes, f.ours, o);
+        }
+    }
 }
 
 }  // namespace
