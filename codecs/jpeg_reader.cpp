@@ -6,7 +6,12 @@
 #include <jpeglib.h>  // needs <cstdio> first
 // clang-format on
 
+#include <condition_variable>
 #include <csetjmp>
+#include <mutex>
+#include <new>
+#include <system_error>
+#include <thread>
 
 namespace {
 
@@ -37,17 +42,26 @@ const ColourTables& colour_tables() {
     return tables;
 }
 
-// One row of YCbCr samples to blue, green, red.
-void convert_row(const uint8_t* ycc, uint8_t* bgr, int32_t width) {
+// YCbCr samples (each `step` bytes apart) to blue, green, red.  The
+// pointers never overlap the tables, which lets the loop keep them apart.
+void convert_samples(const uint8_t* __restrict y, const uint8_t* __restrict cb, const uint8_t* __restrict cr,
+                     int step, uint8_t* __restrict bgr, int32_t width) {
     const ColourTables& t = colour_tables();
-    const uint8_t* clamp = t.clamp + 256;
-    for (int32_t x = 0; x < width; ++x, ycc += 3, bgr += 3) {
-        int y = ycc[0], cb = ycc[1], cr = ycc[2];
-        bgr[0] = clamp[y + t.cb_b[cb]];
-        bgr[1] = clamp[y + ((t.cb_g[cb] + t.cr_g[cr]) >> 16)];
-        bgr[2] = clamp[y + t.cr_r[cr]];
+    const int* __restrict cb_b = t.cb_b;
+    const int* __restrict cb_g = t.cb_g;
+    const int* __restrict cr_g = t.cr_g;
+    const int* __restrict cr_r = t.cr_r;
+    const uint8_t* __restrict clamp = t.clamp + 256;
+    for (int32_t x = 0; x < width; ++x, bgr += 3) {
+        const int l = y[x * step], b = cb[x * step], r = cr[x * step];
+        bgr[0] = clamp[l + cb_b[b]];
+        bgr[1] = clamp[l + ((cb_g[b] + cr_g[r]) >> 16)];
+        bgr[2] = clamp[l + cr_r[r]];
     }
 }
+
+// One row of interleaved YCbCr samples to blue, green, red.
+void convert_row(const uint8_t* ycc, uint8_t* bgr, int32_t width) { convert_samples(ycc, ycc + 1, ycc + 2, 3, bgr, width); }
 
 struct JpegErrors {
     jpeg_error_mgr standard;
@@ -70,17 +84,53 @@ void print_nothing(j_common_ptr) {}
 
 // Everything a decode changes while libjpeg may jump out of it, off the
 // stack so that its values are certain on the failure path.
+// The 4:2:0 chroma pass runs on a thread of its own, SLOTS iMCU rows ahead
+// at most; the decoding thread takes each row once its chroma is there.
+constexpr int32_t SLOTS = 4;
+
+struct ChromaWorker {
+    std::mutex lock;
+    std::condition_variable changed;
+    int32_t produced = 0;  // iMCU rows whose chroma is in its slot
+    int32_t consumed = 0;  // iMCU rows the decoding thread is done with
+    bool failed = false;   // the chroma pass met an error
+    bool finished = false; // the chroma pass read the file to its end
+    bool stop = false;     // the decoding thread gave up
+    std::thread thread;
+};
+
 struct JpegJob {
     jpeg_decompress_struct info;
     // 4:2:0 only: the second pass over the file, at twice the size, whose
-    // 16 x 16 inverse DCT gives the chroma at full resolution.
+    // 16 x 16 inverse DCT gives the chroma at full resolution, with its own
+    // error manager since it runs on the worker thread.
     jpeg_decompress_struct chroma;
     bool chroma_created;
     JpegErrors errors;
+    JpegErrors chroma_errors;
+    ChromaWorker* worker;
+    int32_t imcu_rows;
+    size_t chroma_width;
     uint8_t* row;     // one decoded row
     uint8_t* bgr;     // one converted row
-    uint8_t* planes;  // 4:2:0: the rows of one iMCU row of both passes
+    uint8_t* planes;  // 4:2:0: luma rows, the chroma slots, scratch rows
+    uint8_t* slots;
+    uint8_t* chroma_scratch;
 };
+
+// Tells the worker to stop and waits for it.
+void stop_worker(JpegJob* job) {
+    ChromaWorker* w = job->worker;
+    if (!w) return;
+    {
+        std::lock_guard<std::mutex> hold(w->lock);
+        w->stop = true;
+    }
+    w->changed.notify_all();
+    if (w->thread.joinable()) w->thread.join();
+    delete w;
+    job->worker = nullptr;
+}
 
 JpegJob* start_job(const uint8_t* data, size_t size) {
     auto* job = static_cast<JpegJob*>(std::calloc(1, sizeof(JpegJob)));
@@ -93,6 +143,7 @@ JpegJob* start_job(const uint8_t* data, size_t size) {
 }
 
 void end_job(JpegJob* job) {
+    stop_worker(job);
     jpeg_destroy_decompress(&job->info);
     if (job->chroma_created) jpeg_destroy_decompress(&job->chroma);
     std::free(job->row);
@@ -160,12 +211,91 @@ bool jpeg_size(const uint8_t* data, size_t size, int32_t* width, int32_t* height
 
 namespace {
 
+// Worker side: waits for a free slot; false when told to stop.
+bool wait_for_slot(ChromaWorker* w, int32_t row) {
+    std::unique_lock<std::mutex> hold(w->lock);
+    w->changed.wait(hold, [&] { return w->stop || row - w->consumed < SLOTS; });
+    return !w->stop;
+}
+
+void publish(ChromaWorker* w, int32_t produced) {
+    {
+        std::lock_guard<std::mutex> hold(w->lock);
+        w->produced = produced;
+    }
+    w->changed.notify_all();
+}
+
+void fail(ChromaWorker* w) {
+    {
+        std::lock_guard<std::mutex> hold(w->lock);
+        w->failed = true;
+    }
+    w->changed.notify_all();
+}
+
+void finish(ChromaWorker* w) {
+    {
+        std::lock_guard<std::mutex> hold(w->lock);
+        w->finished = true;
+    }
+    w->changed.notify_all();
+}
+
+// Decoding side: waits until the chroma of iMCU row `row` is there (or, with
+// row == imcu_rows, until the pass has read the file to its end); false
+// when the pass failed.
+bool wait_for_chroma(ChromaWorker* w, int32_t row, int32_t imcu_rows) {
+    std::unique_lock<std::mutex> hold(w->lock);
+    w->changed.wait(hold, [&] { return w->failed || (row < imcu_rows ? w->produced > row : w->finished); });
+    return !w->failed;
+}
+
+void release_slot(ChromaWorker* w, int32_t consumed) {
+    {
+        std::lock_guard<std::mutex> hold(w->lock);
+        w->consumed = consumed;
+    }
+    w->changed.notify_all();
+}
+
+uint8_t* slot_rows(JpegJob* job, int32_t row) {
+    return job->slots + static_cast<size_t>(row % SLOTS) * 32 * job->chroma_width;
+}
+
+// The chroma pass on the worker thread.  libjpeg long-jumps back here on
+// an error, so nothing here has a destructor.
+void run_chroma_pass(JpegJob* job) {
+    ChromaWorker* w = job->worker;
+    jpeg_decompress_struct* chroma = &job->chroma;
+    if (setjmp(job->chroma_errors.jump)) {
+        fail(w);
+        return;
+    }
+    JSAMPROW skip[32], cb[16], cr[16];
+    for (int i = 0; i < 32; ++i) skip[i] = job->chroma_scratch;
+    for (int32_t row = 0; row < job->imcu_rows; ++row) {
+        if (!wait_for_slot(w, row)) return;
+        uint8_t* slot = slot_rows(job, row);
+        for (int i = 0; i < 16; ++i) {
+            cb[i] = slot + i * job->chroma_width;
+            cr[i] = slot + (16 + i) * job->chroma_width;
+        }
+        JSAMPARRAY planes[3] = {skip, cb, cr};
+        if (jpeg_read_raw_data(chroma, planes, 32) != 32) std::longjmp(job->chroma_errors.jump, 1);
+        publish(w, row + 1);
+    }
+    // To the end of the file, where a cut or damaged file gets its warnings.
+    jpeg_finish_decompress(chroma);
+    finish(w);
+}
+
 // 4:2:0 the platform's way: its decoder takes the chroma blocks through a
 // 16 x 16 inverse DCT straight to full resolution instead of upsampling
-// them.  Two passes over the file in step, both raw: the first gives luma
-// at 1:1 (its chroma skipped), the second, at twice the size, gives the
-// chroma from the same 16 x 16 transform (its luma skipped).  Both deliver
-// one iMCU row, 16 picture rows, at a time.
+// them.  Two passes over the file in step, both raw: this thread's gives
+// luma at 1:1 (its chroma skipped), the worker's, at twice the size, gives
+// the chroma from the same 16 x 16 transform (its luma skipped).  Both
+// deliver one iMCU row, 16 picture rows, at a time.
 void decode_420(JpegJob* job, const uint8_t* data, size_t size, const Placement& placement) {
     jpeg_decompress_struct* luma = &job->info;
     jpeg_decompress_struct* chroma = &job->chroma;
@@ -189,50 +319,58 @@ void decode_420(JpegJob* job, const uint8_t* data, size_t size, const Placement&
     luma->comp_info[1].component_needed = FALSE;
     luma->comp_info[2].component_needed = FALSE;
 
-    // Row buffers: 16 luma rows, 16 rows of each chroma plane, and one
-    // scratch row for the samples nobody reads (at most 32 rows each pass).
+    // Row buffers: 16 luma rows, the chroma slots (16 rows of each plane),
+    // and a scratch row per pass for the samples nobody reads.
     const size_t luma_width = size_t{luma->comp_info[0].width_in_blocks} * 8;
-    const size_t chroma_width = size_t{chroma->comp_info[1].width_in_blocks} * 16;
+    job->chroma_width = size_t{chroma->comp_info[1].width_in_blocks} * 16;
     const size_t scratch_width = size_t{chroma->comp_info[0].width_in_blocks} * 16 + luma_width;
-    if (chroma_width < static_cast<size_t>(width) || luma_width < static_cast<size_t>(width))
+    if (job->chroma_width < static_cast<size_t>(width) || luma_width < static_cast<size_t>(width))
         std::longjmp(job->errors.jump, 1);
-    job->planes = static_cast<uint8_t*>(std::malloc(16 * luma_width + 32 * chroma_width + scratch_width));
+    job->planes = static_cast<uint8_t*>(
+            std::malloc(16 * luma_width + SLOTS * 32 * job->chroma_width + 2 * scratch_width));
     job->bgr = static_cast<uint8_t*>(std::malloc(static_cast<size_t>(width) * 3));
     if (!job->planes || !job->bgr) std::longjmp(job->errors.jump, 1);
     uint8_t* y_rows = job->planes;
-    uint8_t* cb_rows = y_rows + 16 * luma_width;
-    uint8_t* cr_rows = cb_rows + 16 * chroma_width;
-    uint8_t* scratch = cr_rows + 16 * chroma_width;
+    job->slots = y_rows + 16 * luma_width;
+    uint8_t* scratch = job->slots + SLOTS * 32 * job->chroma_width;
+    job->chroma_scratch = scratch + scratch_width;
+    job->imcu_rows = (height + 15) / 16;
 
-    JSAMPROW luma_y[16], luma_skip[8], chroma_skip[32], chroma_cb[16], chroma_cr[16];
-    for (int i = 0; i < 16; ++i) {
-        luma_y[i] = y_rows + i * luma_width;
-        chroma_cb[i] = cb_rows + i * chroma_width;
-        chroma_cr[i] = cr_rows + i * chroma_width;
+    // From here on the chroma object belongs to the worker.
+    job->chroma_errors.standard = job->errors.standard;
+    job->chroma_errors.standard.num_warnings = 0;
+    chroma->err = &job->chroma_errors.standard;
+    job->worker = new (std::nothrow) ChromaWorker;
+    if (!job->worker) std::longjmp(job->errors.jump, 1);
+    bool started = true;
+    try {
+        job->worker->thread = std::thread(run_chroma_pass, job);
+    } catch (const std::system_error&) {
+        started = false;
     }
-    for (int i = 0; i < 8; ++i) luma_skip[i] = scratch;
-    for (int i = 0; i < 32; ++i) chroma_skip[i] = scratch;
-    JSAMPARRAY luma_planes[3] = {luma_y, luma_skip, luma_skip};
-    JSAMPARRAY chroma_planes[3] = {chroma_skip, chroma_cb, chroma_cr};
+    if (!started) std::longjmp(job->errors.jump, 1);
 
-    const ColourTables& t = colour_tables();
-    const uint8_t* clamp = t.clamp + 256;
-    for (int32_t top = 0; top < height; top += 16) {
-        if (jpeg_read_raw_data(luma, luma_planes, 16) != 16 || jpeg_read_raw_data(chroma, chroma_planes, 32) != 32)
-            std::longjmp(job->errors.jump, 1);
+    JSAMPROW luma_y[16], luma_skip[8];
+    for (int i = 0; i < 16; ++i) luma_y[i] = y_rows + i * luma_width;
+    for (int i = 0; i < 8; ++i) luma_skip[i] = scratch;
+    JSAMPARRAY luma_planes[3] = {luma_y, luma_skip, luma_skip};
+
+    for (int32_t row = 0; row < job->imcu_rows; ++row) {
+        if (jpeg_read_raw_data(luma, luma_planes, 16) != 16) std::longjmp(job->errors.jump, 1);
+        if (!wait_for_chroma(job->worker, row, job->imcu_rows)) std::longjmp(job->errors.jump, 1);
+        const uint8_t* slot = slot_rows(job, row);
+        const int32_t top = row * 16;
         for (int32_t r = 0; r < 16 && top + r < height; ++r) {
-            const uint8_t *yp = luma_y[r], *cbp = chroma_cb[r], *crp = chroma_cr[r];
             uint8_t* out = placement.step_x == 3 ? placement.first + (top + r) * placement.step_y : job->bgr;
-            for (int32_t x = 0; x < width; ++x, out += 3) {
-                int y = yp[x], cb = cbp[x], cr = crp[x];
-                out[0] = clamp[y + t.cb_b[cb]];
-                out[1] = clamp[y + ((t.cb_g[cb] + t.cr_g[cr]) >> 16)];
-                out[2] = clamp[y + t.cr_r[cr]];
-            }
+            convert_samples(luma_y[r], slot + r * job->chroma_width, slot + (16 + r) * job->chroma_width, 1, out,
+                            width);
             if (placement.step_x != 3) place_row(placement, top + r, job->bgr, width);
         }
+        release_slot(job->worker, row + 1);
     }
-    jpeg_finish_decompress(chroma);
+    if (!wait_for_chroma(job->worker, job->imcu_rows, job->imcu_rows)) std::longjmp(job->errors.jump, 1);
+    stop_worker(job);
+    job->errors.standard.num_warnings += job->chroma_errors.standard.num_warnings;
 }
 
 }  // namespace

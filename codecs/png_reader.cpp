@@ -55,10 +55,14 @@ void emit_row(PngJob* job, const Placement& placement, int32_t y, const uint8_t*
     }
     uint8_t* out = job->bgr;
     for (int32_t x = 0; x < width; ++x, row += 4, out += 3) {
-        uint32_t a = row[3];
-        out[0] = over_black(row[0], a);
-        out[1] = over_black(row[1], a);
-        out[2] = over_black(row[2], a);
+        const uint32_t a = row[3];
+        if (a == 255) {
+            out[0] = row[0], out[1] = row[1], out[2] = row[2];
+        } else {
+            out[0] = over_black(row[0], a);
+            out[1] = over_black(row[1], a);
+            out[2] = over_black(row[2], a);
+        }
     }
     place_row(placement, y, job->bgr, width);
 }

@@ -21,4 +21,8 @@ bool looks_like_png(const uint8_t* data, size_t size);
 int32_t decode_png(const uint8_t* data, size_t size, int32_t orientation, MakeTarget make, void* context);
 
 // A colour channel drawn with this alpha over black, as the platform does it.
-inline uint8_t over_black(uint32_t channel, uint32_t alpha) { return static_cast<uint8_t>((channel * alpha + 127) / 255); }
+// That is (channel x alpha + 127) / 255, computed without a division.
+inline uint8_t over_black(uint32_t channel, uint32_t alpha) {
+    const uint32_t t = channel * alpha + 128;
+    return static_cast<uint8_t>((t + (t >> 8)) >> 8);
+}
