@@ -93,6 +93,8 @@ std::string jpeg(int32_t width, int32_t height, const JpegKind& kind, int32_t or
         for (int c = 1; c < 3; ++c) info.comp_info[c].h_samp_factor = info.comp_info[c].v_samp_factor = 1;
     }
     if (kind.progressive) jpeg_simple_progression(&info);
+    info.restart_in_rows = kind.restart_rows;
+    info.arith_code = kind.arithmetic ? TRUE : FALSE;
     jpeg_start_compress(&info, TRUE);
     if (orientation) {
         std::string exif = exif_block(orientation, orientation % 2 == 0);

@@ -29,6 +29,8 @@ struct JpegKind {
     int h_sampling, v_sampling;  // of luma, chroma 1x1: 2,2 is 4:2:0, 2,1 4:2:2, 1,1 4:4:4
     bool progressive;
     int quality;
+    int restart_rows = 0;  // a restart marker every this many MCU rows
+    bool arithmetic = false;
 };
 // A JPEG of `pixel` (or `corners`), with an APP1 EXIF segment when
 // orientation is not 0.

@@ -51,7 +51,8 @@ Difference compare_images(int64_t a, int64_t b) {
 
 std::string describe(const dp::JpegKind& k) {
     return "jpeg c" + std::to_string(k.components) + " " + std::to_string(k.h_sampling) + "x" +
-           std::to_string(k.v_sampling) + (k.progressive ? " progressive" : " baseline") + " q" + std::to_string(k.quality);
+           std::to_string(k.v_sampling) + (k.progressive ? " progressive" : " baseline") + " q" + std::to_string(k.quality) +
+           (k.restart_rows ? " restarts" : "") + (k.arithmetic ? " arithmetic" : "");
 }
 std::string describe(const dp::PngKind& k) {
     return "png type " + std::to_string(k.colour_type) + " depth " + std::to_string(k.bit_depth) +
@@ -83,8 +84,9 @@ TEST_F(Decoders, JpegKindsMatchGdiplus) {
     const dp::JpegKind kinds[] = {
             {3, 1, 1, false, 90}, {3, 2, 2, false, 90}, {3, 2, 2, false, 100},
             {3, 1, 1, true, 75},  {3, 2, 2, true, 75},  {1, 1, 1, false, 90}, {1, 1, 1, true, 50},
+            {3, 2, 2, false, 85, 1}, {3, 2, 2, true, 85, 0, true},
     };
-    const int32_t sizes[][2] = {{64, 48}, {333, 201}, {17, 9}};
+    const int32_t sizes[][2] = {{64, 48}, {333, 201}, {17, 9}, {1, 1}, {31, 257}};
     for (const auto& kind : kinds)
         for (const auto& size : sizes) {
             std::string name = describe(kind) + " " + std::to_string(size[0]) + "x" + std::to_string(size[1]);
