@@ -3,7 +3,8 @@
 # djpeg (libjpeg-turbo-progs) on the same files, in the same run; then the
 # peak memory of one load of the 12000 x 9000 JPEG by each path, each in a
 # fresh process (the process's peak working set, which Wine reads from the
-# kernel's high-water mark of resident memory).
+# kernel's high-water mark of resident memory, and the same from outside
+# through /usr/bin/time).
 # Run from the repository root after building the windows preset.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -31,6 +32,10 @@ for f in photo_3840x2400 photo_8000x6000 photo_12000x9000; do
         printf "%-22s djpeg median %9.3f ms   ours / djpeg %.2f\n", f, us / 1000, ours / (us / 1000) }'
 done
 echo
+# The same peak seen from outside: the maximum resident size of the wine
+# process, as /usr/bin/time reports it (when it is installed).
+timer=()
+[ -x /usr/bin/time ] && timer=(/usr/bin/time -f "  maximum resident size of the process %M KB")
 for path in ours gdiplus; do
-    scripts/with-wine wine "$exe" --memory $path "$wwork\\photo_12000x9000.jpg"
+    scripts/with-wine "${timer[@]}" wine "$exe" --memory $path "$wwork\\photo_12000x9000.jpg"
 done
