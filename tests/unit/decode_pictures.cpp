@@ -164,6 +164,8 @@ std::string png(int32_t width, int32_t height, const PngKind& kind, int32_t orie
         key.blue = png_uint_16((c & 0xFF) * max / 255);
         png_set_tRNS(png, info, nullptr, 0, &key);
     }
+    if (kind.gamma > 0) png_set_gAMA(png, info, kind.gamma);
+    if (kind.srgb) png_set_sRGB(png, info, PNG_sRGB_INTENT_PERCEPTUAL);
     if (orientation) {
         std::string exif = exif_block(orientation, orientation % 2 == 1).substr(6);
         png_set_eXIf_1(png, info, static_cast<png_uint_32>(exif.size()), reinterpret_cast<png_bytep>(exif.data()));

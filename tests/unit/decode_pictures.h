@@ -42,6 +42,8 @@ struct PngKind {
     int bit_depth;
     bool transparency;  // tRNS for grey, RGB and palette
     bool interlaced;
+    double gamma = 0;   // a gAMA chunk with this file gamma when not 0
+    bool srgb = false;  // an sRGB chunk
 };
 // A PNG of `pixel` (or `corners`, or with `alpha_table` the colour x
 // under the alpha y) in that kind, with an eXIf chunk when orientation is

@@ -56,7 +56,8 @@ std::string describe(const dp::JpegKind& k) {
 }
 std::string describe(const dp::PngKind& k) {
     return "png type " + std::to_string(k.colour_type) + " depth " + std::to_string(k.bit_depth) +
-           (k.transparency ? " tRNS" : "") + (k.interlaced ? " interlaced" : "");
+           (k.transparency ? " tRNS" : "") + (k.interlaced ? " interlaced" : "") +
+           (k.gamma > 0 ? " gamma " + std::to_string(k.gamma) : "") + (k.srgb ? " sRGB" : "");
 }
 
 // Loads the bytes through our decoder and the file through GDI+; expects
@@ -108,7 +109,8 @@ TEST_F(Decoders, PngKindsMatchGdiplus) {
             {3, 1, false, false}, {3, 2, true, false},  {3, 4, false, false}, {3, 8, false, false},
             {3, 8, true, false},  {2, 8, false, false}, {2, 8, true, false},  {2, 16, false, false},
             {6, 8, false, false}, {6, 16, false, false}, {6, 8, false, true}, {0, 4, false, true},
-            {3, 8, true, true},   {2, 16, false, true},
+            {3, 8, true, true},   {2, 16, false, true}, {2, 8, false, false, 1.0},
+            {6, 8, false, false, 0.45455, true}, {0, 16, false, false, 2.2}, {3, 8, true, false, 1.0},
     };
     const int32_t sizes[][2] = {{64, 48}, {333, 201}, {1, 1}};
     for (const auto& kind : kinds)
