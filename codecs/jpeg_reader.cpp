@@ -82,8 +82,6 @@ void print_nothing(j_common_ptr) {}
 #define BLOCK_SIDE(component) ((component).DCT_scaled_size)
 #endif
 
-// Everything a decode changes while libjpeg may jump out of it, off the
-// stack so that its values are certain on the failure path.
 // The 4:2:0 chroma pass runs on a thread of its own, SLOTS iMCU rows ahead
 // at most; the decoding thread takes each row once its chroma is there.
 constexpr int32_t SLOTS = 4;
@@ -99,6 +97,8 @@ struct ChromaWorker {
     std::thread thread;
 };
 
+// Everything a decode changes while libjpeg may jump out of it, off the
+// stack so that its values are certain on the failure path.
 struct JpegJob {
     jpeg_decompress_struct info;
     // 4:2:0 only: the second pass over the file, at twice the size, whose
@@ -152,7 +152,10 @@ void end_job(JpegJob* job) {
     std::free(job);
 }
 
-constexpr uint64_t MAX_PROGRESSIVE_420_PIXELS = uint64_t{32} << 20;
+// Progressive files are held whole as coefficients (2 bytes a sample; the
+// 4:2:0 decoding holds them twice): beyond this many bytes of them a file
+// goes to the platform decoder instead.
+constexpr uint64_t MAX_COEFFICIENT_BYTES = uint64_t{256} << 20;
 
 // 2 x 2 luma against 1 x 1 chroma.
 bool is_420(const jpeg_decompress_struct& info) {
@@ -398,11 +401,8 @@ int32_t decode_jpeg(const uint8_t* data, size_t size, int32_t orientation, MakeT
     // YCbCr, converted here the way the platform does it.
     const bool grey = info->jpeg_color_space == JCS_GRAYSCALE;
     const bool halved = !grey && is_420(*info);
-    // Progressive files are held whole as coefficients, twice for 4:2:0
-    // (6 bytes a pixel): large ones go to the platform decoder instead.
-    if (halved && jpeg_has_multiple_scans(info) &&
-        uint64_t{info->image_width} * info->image_height > MAX_PROGRESSIVE_420_PIXELS)
-        std::longjmp(job->errors.jump, 1);
+    const uint64_t coefficient_bytes = uint64_t{info->image_width} * info->image_height * (grey ? 2 : 6);
+    if (jpeg_has_multiple_scans(info) && coefficient_bytes > MAX_COEFFICIENT_BYTES) std::longjmp(job->errors.jump, 1);
     info->out_color_space = grey ? JCS_EXT_BGR : JCS_YCbCr;
     info->dct_method = JDCT_ISLOW;
     info->raw_data_out = halved ? TRUE : FALSE;
