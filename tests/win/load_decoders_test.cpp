@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "app/paste.h"
 #include "app/picture_decode.h"
 #include "app/source.h"
 #include "app/state.h"
@@ -163,6 +164,31 @@ TEST_F(Decoders, OrientationsComeOutUpright) {
                 }
             expect_same(folder, f.name, f.bytes, f.ours, o);
         }
+    }
+}
+
+// Pasted bytes decode as the same file loads: through our decoders, or
+// GDI+ for what they decline, upright either way.
+TEST_F(Decoders, BytesInMemoryDecodeAsTheFile) {
+    const struct {
+        const char* name;
+        std::string bytes;
+    } files[] = {
+            {"m420.jpg", dp::jpeg(40, 64, {3, 2, 2, false, 90}, 6, true)},
+            {"m422.jpg", dp::jpeg(40, 64, {3, 2, 1, false, 90}, 8, true)},
+            {"m.png", dp::png(37, 23, {6, 8, false, false}, 3)},
+    };
+    for (const auto& f : files) {
+        SCOPED_TRACE(f.name);
+        std::string path = folder + f.name;
+        ASSERT_TRUE(write_bytes(path, f.bytes.data(), f.bytes.size()));
+        int64_t from_file = load_with_gdiplus(path.c_str());
+        int64_t from_memory = decode_picture_bytes(reinterpret_cast<const uint8_t*>(f.bytes.data()), f.bytes.size());
+        ASSERT_TRUE(is_image(from_file));
+        ASSERT_TRUE(is_image(from_memory));
+        EXPECT_EQ(compare_images(from_file, from_memory).bytes, 0);
+        free_image(from_file);
+        free_image(from_memory);
     }
 }
 
