@@ -266,30 +266,35 @@ uint8_t* slot_rows(JpegJob* job, int32_t row) {
     return job->slots + static_cast<size_t>(row % SLOTS) * 32 * job->chroma_width;
 }
 
+// One iMCU row of the chroma pass into its slot; false when libjpeg gave
+// fewer rows (its errors long-jump to the chroma object's error manager).
+bool read_chroma_row(JpegJob* job, int32_t row) {
+    JSAMPROW skip[32], cb[16], cr[16];
+    uint8_t* slot = slot_rows(job, row);
+    for (int i = 0; i < 32; ++i) skip[i] = job->chroma_scratch;
+    for (int i = 0; i < 16; ++i) {
+        cb[i] = slot + i * job->chroma_width;
+        cr[i] = slot + (16 + i) * job->chroma_width;
+    }
+    JSAMPARRAY planes[3] = {skip, cb, cr};
+    return jpeg_read_raw_data(&job->chroma, planes, 32) == 32;
+}
+
 // The chroma pass on the worker thread.  libjpeg long-jumps back here on
 // an error, so nothing here has a destructor.
 void run_chroma_pass(JpegJob* job) {
     ChromaWorker* w = job->worker;
-    jpeg_decompress_struct* chroma = &job->chroma;
     if (setjmp(job->chroma_errors.jump)) {
         fail(w);
         return;
     }
-    JSAMPROW skip[32], cb[16], cr[16];
-    for (int i = 0; i < 32; ++i) skip[i] = job->chroma_scratch;
     for (int32_t row = 0; row < job->imcu_rows; ++row) {
         if (!wait_for_slot(w, row)) return;
-        uint8_t* slot = slot_rows(job, row);
-        for (int i = 0; i < 16; ++i) {
-            cb[i] = slot + i * job->chroma_width;
-            cr[i] = slot + (16 + i) * job->chroma_width;
-        }
-        JSAMPARRAY planes[3] = {skip, cb, cr};
-        if (jpeg_read_raw_data(chroma, planes, 32) != 32) std::longjmp(job->chroma_errors.jump, 1);
+        if (!read_chroma_row(job, row)) std::longjmp(job->chroma_errors.jump, 1);
         publish(w, row + 1);
     }
     // To the end of the file, where a cut or damaged file gets its warnings.
-    jpeg_finish_decompress(chroma);
+    jpeg_finish_decompress(&job->chroma);
     finish(w);
 }
 
@@ -339,19 +344,24 @@ void decode_420(JpegJob* job, const uint8_t* data, size_t size, const Placement&
     job->chroma_scratch = scratch + scratch_width;
     job->imcu_rows = (height + 15) / 16;
 
-    // From here on the chroma object belongs to the worker.
+    // Pictures of more than SLOTS iMCU rows get a worker for the chroma
+    // pass, which from then on owns the chroma object; small ones (and
+    // any whose thread cannot start) read both passes here, in turn.
     job->chroma_errors.standard = job->errors.standard;
     job->chroma_errors.standard.num_warnings = 0;
-    chroma->err = &job->chroma_errors.standard;
-    job->worker = new (std::nothrow) ChromaWorker;
-    if (!job->worker) std::longjmp(job->errors.jump, 1);
-    bool started = true;
-    try {
-        job->worker->thread = std::thread(run_chroma_pass, job);
-    } catch (const std::system_error&) {
-        started = false;
+    if (job->imcu_rows > SLOTS) {
+        job->worker = new (std::nothrow) ChromaWorker;
+        if (job->worker) {
+            chroma->err = &job->chroma_errors.standard;
+            try {
+                job->worker->thread = std::thread(run_chroma_pass, job);
+            } catch (const std::system_error&) {
+                chroma->err = &job->errors.standard;
+                delete job->worker;
+                job->worker = nullptr;
+            }
+        }
     }
-    if (!started) std::longjmp(job->errors.jump, 1);
 
     JSAMPROW luma_y[16], luma_skip[8];
     for (int i = 0; i < 16; ++i) luma_y[i] = y_rows + i * luma_width;
@@ -360,7 +370,9 @@ void decode_420(JpegJob* job, const uint8_t* data, size_t size, const Placement&
 
     for (int32_t row = 0; row < job->imcu_rows; ++row) {
         if (jpeg_read_raw_data(luma, luma_planes, 16) != 16) std::longjmp(job->errors.jump, 1);
-        if (!wait_for_chroma(job->worker, row, job->imcu_rows)) std::longjmp(job->errors.jump, 1);
+        if (!job->worker) {
+            if (!read_chroma_row(job, row)) std::longjmp(job->errors.jump, 1);
+        } else if (!wait_for_chroma(job->worker, row, job->imcu_rows)) std::longjmp(job->errors.jump, 1);
         const uint8_t* slot = slot_rows(job, row);
         const int32_t top = row * 16;
         for (int32_t r = 0; r < 16 && top + r < height; ++r) {
@@ -369,11 +381,15 @@ void decode_420(JpegJob* job, const uint8_t* data, size_t size, const Placement&
                             width);
             if (placement.step_x != 3) place_row(placement, top + r, job->bgr, width);
         }
-        release_slot(job->worker, row + 1);
+        if (job->worker) release_slot(job->worker, row + 1);
     }
-    if (!wait_for_chroma(job->worker, job->imcu_rows, job->imcu_rows)) std::longjmp(job->errors.jump, 1);
-    stop_worker(job);
-    job->errors.standard.num_warnings += job->chroma_errors.standard.num_warnings;
+    if (job->worker) {
+        if (!wait_for_chroma(job->worker, job->imcu_rows, job->imcu_rows)) std::longjmp(job->errors.jump, 1);
+        stop_worker(job);
+        job->errors.standard.num_warnings += job->chroma_errors.standard.num_warnings;
+    } else {
+        jpeg_finish_decompress(chroma);
+    }
 }
 
 }  // namespace

@@ -163,6 +163,8 @@ TEST(Decoders, HostileFilesAreDeclinedQuietly) {
     std::string wide_png = png;
     wide_png[16] = 0, wide_png[17] = 0, wide_png[18] = char(0x80), wide_png[19] = 0;  // width 32768
     std::string jpeg = dp::jpeg(20, 10, {3, 2, 2, false, 90});
+    // Tall enough for the chroma pass on its own thread.
+    std::string tall = dp::jpeg(24, 200, {3, 2, 2, false, 90});
     std::string wide_jpeg = jpeg;
     size_t sof = wide_jpeg.find("\xFF\xC0");
     ASSERT_NE(sof, std::string::npos);
@@ -173,7 +175,7 @@ TEST(Decoders, HostileFilesAreDeclinedQuietly) {
         EXPECT_EQ(decode(big, 1, &d), 0);
         EXPECT_EQ(d.calls, 0);
     }
-    for (const std::string* file : {&png, &jpeg}) {
+    for (const std::string* file : {&png, &jpeg, &tall}) {
         const std::string& good = *file;
         // A PNG without its IEND chunk still holds the whole picture.
         const size_t whole = file == &png ? good.size() - 12 : good.size();
