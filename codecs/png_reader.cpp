@@ -137,6 +137,8 @@ int32_t decode_png(const uint8_t* data, size_t size, int32_t orientation, MakeTa
             for (int32_t y = 0; y < height; ++y) png_read_row(png, job->picture + row_bytes * y, nullptr);
         for (int32_t y = 0; y < height; ++y) emit_row(job, placement, y, job->picture + row_bytes * y, width, channels);
     }
+    // The platform refuses a file that ends before its IEND chunk.
+    png_read_end(png, nullptr);
     end_job(job);
     return 1;
 }

@@ -120,6 +120,13 @@ TEST_F(Decoders, PngKindsMatchGdiplus) {
             SCOPED_TRACE(name);
             expect_same(folder, "k.png", dp::png(size[0], size[1], kind), true);
         }
+    // A PNG cut before its IEND chunk: GDI+ refuses it although every row
+    // is there, and so does ours.
+    std::string whole = dp::png(45, 31, {6, 8, false, false});
+    std::string cut = whole.substr(0, whole.size() - 12);
+    ASSERT_TRUE(write_bytes(folder + "no_end.png", cut.data(), cut.size()));
+    EXPECT_EQ(decode_picture(reinterpret_cast<const uint8_t*>(cut.data()), cut.size()), 0);
+    EXPECT_EQ(decode_with_gdiplus((folder + "no_end.png").c_str(), 1), 0);
     // Every colour value under every alpha, composited over black.
     std::string table = dp::png(256, 256, {6, 8, false, false}, 0, false, true);
     expect_same(folder, "alpha.png", table, true);
