@@ -26,7 +26,7 @@
 
 namespace {
 
-constexpr int64_t MAX_PIXELS = 1 << 22;
+constexpr int64_t MAX_PIXELS = 1 << 18;
 
 struct Decoded {
     int32_t width = 0, height = 0;
