@@ -1,15 +1,19 @@
-// Decoding source pictures with GDI+, loaded by name at each load and
-// called through the run-time library calls.
+// Loading source pictures: JPEG and PNG through our own decoders, every
+// other format (and whatever those decline or fail on) through GDI+, loaded
+// by name at each load and called through the run-time library calls.
+// Either way the picture comes out turned upright by its EXIF orientation.
 #include <windows.h>
 #include <oleauto.h>
 
 #include <cstddef>
 #include <cstring>
 
+#include "app/picture_decode.h"
 #include "app/pixel_format.h"
 #include "app/source.h"
 #include "core/dynlib.h"
 #include "core/memory.h"
+#include "codecs/orientation.h"
 #include "core/registry.h"
 #include "image/drawing.h"
 #include "image/image.h"
@@ -24,6 +28,35 @@ struct GdiplusStartupInput {
     BOOL SuppressExternalCodecs;
 };
 static_assert(offsetof(GdiplusStartupInput, DebugEventCallback) == 8 && sizeof(GdiplusStartupInput) == 24);
+
+// The whole file in a buffer of alloc_memory when it starts like a picture
+// our decoders take (or a TIFF, for its orientation); null otherwise.
+uint8_t* read_picture_file(const char* file, size_t* size) {
+    if (!file || !*file) return nullptr;
+    HANDLE handle = CreateFileA(file, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                                nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return nullptr;
+    uint8_t* data = nullptr;
+    LARGE_INTEGER length{};
+    uint8_t start[8];
+    DWORD got = 0;
+    // Our decoders take at most 4 GB (one ReadFile, and libjpeg's 32-bit size).
+    if (GetFileSizeEx(handle, &length) && length.QuadPart > 0 && length.QuadPart < 0xFFFFFFFFll &&
+        ReadFile(handle, start, sizeof start, &got, nullptr) && worth_reading_whole(start, got)) {
+        const DWORD total = static_cast<DWORD>(length.QuadPart);
+        data = static_cast<uint8_t*>(alloc_memory(total));
+        LARGE_INTEGER zero{};
+        DWORD read = 0;
+        if (data && (!SetFilePointerEx(handle, zero, nullptr, FILE_BEGIN) ||
+                     !ReadFile(handle, data, total, &read, nullptr) || read != total)) {
+            free_memory(data);
+            data = nullptr;
+        }
+        if (data) *size = total;
+    }
+    CloseHandle(handle);
+    return data;
+}
 
 }  // namespace
 
@@ -44,6 +77,19 @@ wchar_t* to_wide_string(const char* text) {
 }
 
 int64_t load_with_gdiplus(const char* file) {
+    size_t size = 0;
+    uint8_t* data = read_picture_file(file, &size);
+    int32_t orientation = 1;
+    int64_t image = 0;
+    if (data) {
+        image = decode_picture(data, size);
+        if (!image) orientation = read_orientation(data, size);
+        free_memory(data);
+    }
+    return image ? image : decode_with_gdiplus(file, orientation);
+}
+
+int64_t decode_with_gdiplus(const char* file, int32_t orientation) {
     int64_t lib = open_library(AUTO_ID, "gdiplus.dll");
     if (!lib) return 0;
 
@@ -60,6 +106,11 @@ int64_t load_with_gdiplus(const char* file) {
     if (name) call_function(lib, "GdipCreateBitmapFromFile", name, &bitmap);
     // GDI+ keeps no reference to the name once the bitmap is made.
     SysFreeString(name);
+    // GDI+ itself reads no orientation from JPEG files here: the picture is
+    // turned before its size is taken.
+    int32_t steps[2];
+    const int32_t count = bitmap ? rotate_flip_steps(orientation, steps) : 0;
+    for (int32_t i = 0; i < count; ++i) call_function(lib, "GdipImageRotateFlip", bitmap, steps[i]);
 
     UINT32 width = 0, height = 0;
     INT32 format = 0;

@@ -1,5 +1,7 @@
-// Decoding an encoded picture held in memory with GDI+, through a stream on
-// a global memory block.  The one place a pasted PNG is decoded.
+// Decoding an encoded picture held in memory: JPEG and PNG through our own
+// decoders, anything else (or what they decline) with GDI+, through a
+// stream on a global memory block; upright by its EXIF orientation either
+// way.  The one place a pasted PNG is decoded.
 #include <windows.h>
 #include <objidl.h>
 
@@ -7,7 +9,9 @@
 #include <cstring>
 
 #include "app/paste.h"
+#include "app/picture_decode.h"
 #include "app/pixel_format.h"
+#include "codecs/orientation.h"
 #include "core/dynlib.h"
 #include "core/registry.h"
 #include "image/drawing.h"
@@ -76,6 +80,8 @@ int64_t draw_into_new_image(int64_t lib, void* bitmap) {
 
 int64_t decode_picture_bytes(const uint8_t* data, size_t size) {
     if (!data || size == 0 || size > 0x7FFFFFFF) return 0;
+    if (const int64_t ours = decode_picture(data, size)) return ours;
+    const int32_t orientation = read_orientation(data, size);
     IStream* stream = stream_over_copy(data, size);
     if (!stream) return 0;
     int64_t image = 0;
@@ -86,6 +92,9 @@ int64_t decode_picture_bytes(const uint8_t* data, size_t size) {
     if (token) {
         void* bitmap = nullptr;
         call_function(lib, "GdipCreateBitmapFromStream", stream, &bitmap);
+        int32_t steps[2];
+        const int32_t count = bitmap ? rotate_flip_steps(orientation, steps) : 0;
+        for (int32_t i = 0; i < count; ++i) call_function(lib, "GdipImageRotateFlip", bitmap, steps[i]);
         if (bitmap) {
             image = draw_into_new_image(lib, bitmap);
             call_function(lib, "GdipDisposeImage", bitmap);

@@ -6,8 +6,10 @@
 
 #include "app/crop.h"
 
-// Decodes the file through GDI+ into a new 24-bit image (the picture drawn
-// 1:1 over black); 0 when GDI+ is missing or cannot decode the file.
+// Decodes the file into a new 24-bit image, upright by its EXIF orientation
+// and drawn 1:1 over black: JPEG and PNG through our own decoders, anything
+// they decline or fail on and every other format through GDI+ (see
+// app/picture_decode.h); 0 when nothing can decode the file.
 int64_t load_with_gdiplus(const char* file);
 
 // The text converted from the system code page to a new UTF-16 string
