@@ -1,0 +1,203 @@
+// The square scaled straight from the picture's rows.  The area average is
+// computed columns first: for each destination row the contributing source
+// rows are summed with their integer weights (one streaming pass over the
+// bytes, which the compiler vectorises), then the row of sums is averaged
+// across.  Its sums are exact integers, so the order of the two passes does
+// not change a byte against area_resample on the grabbed copy.
+#include "image/square.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "core/memory.h"
+#include "image/pixels.h"
+#include "image/resample.h"
+
+namespace {
+
+using wide = __int128;
+
+// Where the square meets the picture.  Columns c and memory rows j are the
+// grabbed copy's: column c is picture column x + c, memory row j (the copy
+// is stored bottom-up) is picture row y + side - 1 - j.
+struct Overlap {
+    int64_t c0, c1;  // columns inside the picture: c0 <= c < c1
+    int64_t j0, j1;  // memory rows inside the picture: j0 <= j < j1
+    bool empty() const { return c0 >= c1 || j0 >= j1; }
+};
+
+Overlap overlap(int32_t source_width, int32_t source_height, int64_t x, int64_t y, int32_t side) {
+    auto clamp = [side](wide v) { return static_cast<int64_t>(v < 0 ? 0 : v > side ? side : v); };
+    Overlap o;
+    o.c0 = clamp(-static_cast<wide>(x));
+    o.c1 = clamp(static_cast<wide>(source_width) - x);
+    // Picture row py = y + side - 1 - j lies in [0, H) for j in (y + side - 1 - H, y + side - 1].
+    o.j0 = clamp(static_cast<wide>(y) + side - source_height);
+    o.j1 = clamp(static_cast<wide>(y) + side);
+    return o;
+}
+
+// The source row behind the copy's memory row j (inside the overlap), at column c0.
+const uint8_t* source_row(const uint8_t* source, int64_t stride, int32_t source_height, int32_t bpp, int64_t x,
+                          int64_t y, int32_t side, int64_t j, int64_t c0) {
+    const int64_t py = y + side - 1 - j;
+    return source + (source_height - 1 - py) * stride + (x + c0) * bpp;
+}
+
+bool copy_square(uint8_t* destination, int64_t destination_stride, const uint8_t* source, int64_t source_stride,
+                 int32_t source_height, int32_t bpp, int64_t x, int64_t y, int32_t side, const Overlap& o) {
+    const size_t row_bytes = static_cast<size_t>(side) * bpp;
+    for (int64_t j = 0; j < side; ++j) {
+        uint8_t* d = destination + j * destination_stride;
+        if (o.empty() || j < o.j0 || j >= o.j1) {
+            std::memset(d, 0, row_bytes);
+            continue;
+        }
+        std::memset(d, 0, static_cast<size_t>(o.c0) * bpp);
+        std::memcpy(d + o.c0 * bpp, source_row(source, source_stride, source_height, bpp, x, y, side, j, o.c0),
+                    static_cast<size_t>(o.c1 - o.c0) * bpp);
+        std::memset(d + o.c1 * bpp, 0, static_cast<size_t>(side - o.c1) * bpp);
+    }
+    return true;
+}
+
+// Sums of one destination row across: output pixels first_out..last_out
+// (those whose footprint meets the picture's columns); the others are 0.
+template <int BPP, typename Acc>
+void average_across(uint8_t* out, const uint32_t* sums, const AreaTable* t, int64_t first_out, int64_t last_out,
+                    const AreaDivider& d) {
+    for (int64_t i = first_out; i <= last_out; ++i) {
+        const uint32_t* p = sums + static_cast<size_t>(t->first[i]) * BPP;
+        const uint32_t* w = t->weights + t->offset[i];
+        Acc acc[BPP] = {};
+        for (int32_t k = 0; k < t->count[i]; ++k, p += BPP)
+            for (int c = 0; c < BPP; ++c) acc[c] += static_cast<Acc>(p[c]) * w[k];
+        for (int c = 0; c < BPP; ++c) out[i * BPP + c] = area_divide(acc[c], d);
+    }
+}
+
+template <int BPP>
+bool area_square(uint8_t* destination, int64_t destination_stride, int32_t size, const uint8_t* source,
+                 int64_t source_stride, int32_t source_height, int64_t x, int64_t y, int32_t side,
+                 const Overlap& o) {
+    const size_t row_bytes = static_cast<size_t>(size) * BPP;
+    if (o.empty()) {
+        for (int32_t i = 0; i < size; ++i) std::memset(destination + i * destination_stride, 0, row_bytes);
+        return true;
+    }
+    AreaTable* t = make_area_table(size, side);
+    auto* sums = static_cast<uint32_t*>(std::calloc(static_cast<size_t>(side) * BPP, sizeof(uint32_t)));
+    if (!t || !sums) {
+        free_area_table(t);
+        std::free(sums);
+        return false;
+    }
+    // The same table serves both axes: the square is scaled alike across and down.
+    const uint64_t total = static_cast<uint64_t>(t->total) * t->total;
+    const AreaDivider d = make_area_divider(total);
+    // A sum is at most 255 x total: 32 bits suffice unless the totals are large.
+    const bool narrow = total <= UINT32_MAX / 255;
+    // Output pixels whose footprint meets columns c0 .. c1 - 1.
+    int64_t first_out = 0, last_out = size - 1;
+    while (first_out < size && t->first[first_out] + t->count[first_out] <= o.c0) ++first_out;
+    while (last_out >= 0 && t->first[last_out] >= o.c1) --last_out;
+
+    uint32_t* in = sums + o.c0 * BPP;
+    const size_t in_count = static_cast<size_t>(o.c1 - o.c0) * BPP;
+    for (int32_t i = 0; i < size; ++i) {
+        uint8_t* out = destination + i * destination_stride;
+        const uint32_t* wy = t->weights + t->offset[i];
+        bool any = false;
+        for (int32_t k = 0; k < t->count[i]; ++k) {
+            const int64_t j = t->first[i] + k;
+            if (j < o.j0 || j >= o.j1) continue;
+            const uint8_t* s = source_row(source, source_stride, source_height, BPP, x, y, side, j, o.c0);
+            const uint32_t w = wy[k];
+            if (!any) {
+                for (size_t e = 0; e < in_count; ++e) in[e] = s[e] * w;
+                any = true;
+            } else if (w == 1) {
+                for (size_t e = 0; e < in_count; ++e) in[e] += s[e];
+            } else {
+                for (size_t e = 0; e < in_count; ++e) in[e] += s[e] * w;
+            }
+        }
+        if (!any || first_out > last_out) {
+            std::memset(out, 0, row_bytes);
+            continue;
+        }
+        std::memset(out, 0, static_cast<size_t>(first_out) * BPP);
+        if (narrow) average_across<BPP, uint32_t>(out, sums, t, first_out, last_out, d);
+        else average_across<BPP, uint64_t>(out, sums, t, first_out, last_out, d);
+        std::memset(out + (last_out + 1) * BPP, 0, static_cast<size_t>(size - 1 - last_out) * BPP);
+    }
+    std::free(sums);
+    free_area_table(t);
+    return true;
+}
+
+// The cubic resample of the grabbed copy, rows first as cubic_resample takes
+// a square to a square: each copy row is made (zero outside the picture,
+// fully transparent pixels white) and passed across at once, so only the
+// size x side intermediate is ever held.
+bool cubic_square(uint8_t* destination, int64_t destination_stride, int32_t size, const uint8_t* source,
+                  int64_t source_stride, int32_t source_height, int64_t x, int64_t y, int32_t side,
+                  const Overlap& o) {
+    if (destination_stride != static_cast<int64_t>(size) * 4) return false;
+    size_t temp_bytes;
+    if (!multiply_size(static_cast<size_t>(size) * 4, static_cast<size_t>(side), &temp_bytes)) return false;
+    ContributionTable* across = make_contributions(size, side);
+    ContributionTable* down = make_contributions(size, side);
+    auto* temp = static_cast<uint8_t*>(std::malloc(temp_bytes));
+    auto* row = static_cast<uint8_t*>(std::malloc(static_cast<size_t>(side) * 4));
+    auto* scratch = static_cast<double*>(std::malloc(static_cast<size_t>(size) * 4 * sizeof(double)));
+    const bool done = across && down && temp && row && scratch;
+    if (done) {
+        const size_t out_row = static_cast<size_t>(size) * 4;
+        const uint8_t* outside = nullptr;  // the pass of a row wholly outside the picture, once made
+        for (int64_t j = 0; j < side; ++j) {
+            uint8_t* t = temp + static_cast<size_t>(j) * out_row;
+            const bool inside = !o.empty() && j >= o.j0 && j < o.j1;
+            if (!inside && outside) {
+                std::memcpy(t, outside, out_row);
+                continue;
+            }
+            std::memset(row, 0, static_cast<size_t>(side) * 4);
+            if (inside)
+                std::memcpy(row + o.c0 * 4, source_row(source, source_stride, source_height, 4, x, y, side, j, o.c0),
+                            static_cast<size_t>(o.c1 - o.c0) * 4);
+            transparent_to_white(row, static_cast<size_t>(side));
+            cubic_rows(t, row, 1, across);
+            if (!inside) outside = t;
+        }
+        cubic_columns(destination, temp, size, down, scratch);
+    }
+    std::free(scratch);
+    std::free(row);
+    std::free(temp);
+    free_contributions(down);
+    free_contributions(across);
+    return done;
+}
+
+}  // namespace
+
+bool scale_square(uint8_t* destination, int64_t destination_stride, int32_t size, const uint8_t* source,
+                  int64_t source_stride, int32_t source_width, int32_t source_height, int32_t bytes_per_pixel,
+                  int64_t x, int64_t y, int32_t side, SquareFilter filter) {
+    if (!destination || size < 1 || side < 1 || source_width < 0 || source_height < 0) return false;
+    if (bytes_per_pixel != 3 && bytes_per_pixel != 4) return false;
+    if (source_width > 0 && source_height > 0 && !source) return false;
+    const Overlap o = overlap(source_width, source_height, x, y, side);
+    if (side == size)
+        return copy_square(destination, destination_stride, source, source_stride, source_height, bytes_per_pixel, x,
+                           y, side, o);
+    if (filter == SQUARE_CUBIC)
+        return bytes_per_pixel == 4 && cubic_square(destination, destination_stride, size, source, source_stride,
+                                                    source_height, x, y, side, o);
+    if (bytes_per_pixel == 3)
+        return area_square<3>(destination, destination_stride, size, source, source_stride, source_height, x, y,
+                              side, o);
+    return area_square<4>(destination, destination_stride, size, source, source_stride, source_height, x, y, side,
+                          o);
+}
