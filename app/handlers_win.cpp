@@ -28,6 +28,11 @@ void show_crop_image() { set_gadget_state(app.left_image_gadget, image_handle(ap
 
 }  // namespace
 
+void clear_crop_display() {
+    if (app.left_image_gadget && get_gadget_state(app.left_image_gadget) == image_handle(app.crop_image))
+        set_gadget_state(app.left_image_gadget, 0);
+}
+
 void show_source_size() {
     field_text(0, "B: ", app.source_width);
     field_text(1, "H: ", app.source_height);
