@@ -21,6 +21,7 @@
 #include "ui/events.h"
 
 constexpr int64_t GADGET_TYPE_DRAG_START = 14002;
+constexpr int64_t GADGET_TYPE_DOUBLE_CLICK = 2;  // an image gadget's left double click
 constexpr int64_t GADGET_TYPE_SPIN_UP = 4;
 
 // An image gadget that tracks the pointer (track_image_gadget_pointer)
