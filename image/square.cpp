@@ -8,6 +8,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <numeric>
 
 #include "core/memory.h"
 #include "image/pixels.h"
@@ -63,15 +64,53 @@ bool copy_square(uint8_t* destination, int64_t destination_stride, const uint8_t
 
 // Sums of one destination row across: output pixels first_out..last_out
 // (those whose footprint meets the picture's columns); the others are 0.
-template <int BPP, typename Acc>
-void average_across(uint8_t* out, const uint32_t* sums, const AreaTable* t, int64_t first_out, int64_t last_out,
-                    const AreaDivider& d) {
+// (num + den / 2) / den exactly for num + den / 2 below 2^32, by one
+// multiplication: with s = 32 + ceil(log2 den) and m = ceil(2^s / den), the
+// error of num x m / 2^s against num / den stays below 1 / den.
+struct ExactDivider {
+    unsigned __int128 m;
+    int shift;
+    uint32_t half;
+};
+
+ExactDivider make_exact_divider(uint64_t den) {
+    int l = 0;
+    while ((uint64_t{1} << l) < den) ++l;
+    const int s = 32 + l;
+    const unsigned __int128 power = static_cast<unsigned __int128>(1) << s;
+    return ExactDivider{(power + den - 1) / den, s, static_cast<uint32_t>(den / 2)};
+}
+
+inline uint8_t exact_divide(uint32_t num, const ExactDivider& d) {
+    const uint64_t q = static_cast<uint64_t>((static_cast<unsigned __int128>(num + d.half) * d.m) >> d.shift);
+    return static_cast<uint8_t>(q > 255 ? 255 : q);
+}
+
+// Sums of one destination row across: output pixels first_out..last_out
+// (those whose footprint meets the picture's columns); the others are 0.
+// Narrow: every sum and its rounding fit 32 bits.
+template <int BPP>
+void average_across_narrow(uint8_t* out, const uint32_t* sums, const AreaTable* t, int64_t first_out,
+                           int64_t last_out, const ExactDivider& d) {
     for (int64_t i = first_out; i <= last_out; ++i) {
         const uint32_t* p = sums + static_cast<size_t>(t->first[i]) * BPP;
         const uint32_t* w = t->weights + t->offset[i];
-        Acc acc[BPP] = {};
+        uint32_t acc[BPP] = {};
         for (int32_t k = 0; k < t->count[i]; ++k, p += BPP)
-            for (int c = 0; c < BPP; ++c) acc[c] += static_cast<Acc>(p[c]) * w[k];
+            for (int c = 0; c < BPP; ++c) acc[c] += p[c] * w[k];
+        for (int c = 0; c < BPP; ++c) out[i * BPP + c] = exact_divide(acc[c], d);
+    }
+}
+
+template <int BPP>
+void average_across_wide(uint8_t* out, const uint32_t* sums, const AreaTable* t, int64_t first_out,
+                         int64_t last_out, const AreaDivider& d) {
+    for (int64_t i = first_out; i <= last_out; ++i) {
+        const uint32_t* p = sums + static_cast<size_t>(t->first[i]) * BPP;
+        const uint32_t* w = t->weights + t->offset[i];
+        uint64_t acc[BPP] = {};
+        for (int32_t k = 0; k < t->count[i]; ++k, p += BPP)
+            for (int c = 0; c < BPP; ++c) acc[c] += static_cast<uint64_t>(p[c]) * w[k];
         for (int c = 0; c < BPP; ++c) out[i * BPP + c] = area_divide(acc[c], d);
     }
 }
@@ -99,7 +138,12 @@ bool area_square(uint8_t* destination, int64_t destination_stride, int32_t size,
     const uint64_t total = static_cast<uint64_t>(t->total) * t->total;
     const AreaDivider d = make_area_divider(total);
     // A sum is at most 255 x total: 32 bits suffice unless the totals are large.
-    const bool narrow = total <= UINT32_MAX / 255;
+    const bool narrow = 255 * total + total / 2 <= UINT32_MAX;
+    const ExactDivider exact = make_exact_divider(total);
+    // The weight of a source row wholly inside a footprint (D / gcd): such
+    // rows are summed in 16 bits, which holds up to 257 of them.
+    const uint32_t full = static_cast<uint32_t>(size / std::gcd(size, side));
+    uint16_t* plain = static_cast<uint16_t*>(std::malloc(BLOCK * sizeof(uint16_t)));
     // Output pixels whose footprint meets columns c0 .. c1 - 1.
     int64_t first_out = 0, last_out = size - 1;
     while (first_out < size && t->first[first_out] + t->count[first_out] <= o.c0) ++first_out;
@@ -117,31 +161,40 @@ bool area_square(uint8_t* destination, int64_t destination_stride, int32_t size,
         while (k0 < k1 && (t->first[i] + k0 < o.j0 || t->first[i] + k0 >= o.j1)) ++k0;
         while (k1 > k0 && (t->first[i] + k1 - 1 < o.j0 || t->first[i] + k1 - 1 >= o.j1)) --k1;
         const bool any = k0 < k1;
+        const bool sixteen = plain && k1 - k0 <= 257;
         for (size_t b0 = 0; any && b0 < in_count; b0 += BLOCK) {
             const size_t n = in_count - b0 < BLOCK ? in_count - b0 : BLOCK;
             uint32_t* block = in + b0;
+            bool weighted = false, summed = false;
             for (int32_t k = k0; k < k1; ++k) {
                 const uint8_t* s =
                     source_row(source, source_stride, source_height, BPP, x, y, side, t->first[i] + k, o.c0) + b0;
                 const uint32_t w = wy[k];
-                if (k == k0) {
-                    for (size_t e = 0; e < n; ++e) block[e] = s[e] * w;
-                } else if (w == 1) {
-                    for (size_t e = 0; e < n; ++e) block[e] += s[e];
+                if (sixteen && w == full) {
+                    if (!summed) for (size_t e = 0; e < n; ++e) plain[e] = s[e];
+                    else for (size_t e = 0; e < n; ++e) plain[e] = static_cast<uint16_t>(plain[e] + s[e]);
+                    summed = true;
                 } else {
-                    for (size_t e = 0; e < n; ++e) block[e] += s[e] * w;
+                    if (!weighted) for (size_t e = 0; e < n; ++e) block[e] = s[e] * w;
+                    else for (size_t e = 0; e < n; ++e) block[e] += s[e] * w;
+                    weighted = true;
                 }
             }
+            if (!summed) continue;
+            if (!weighted && full == 1) for (size_t e = 0; e < n; ++e) block[e] = plain[e];
+            else if (!weighted) for (size_t e = 0; e < n; ++e) block[e] = plain[e] * full;
+            else for (size_t e = 0; e < n; ++e) block[e] += plain[e] * full;
         }
         if (!any || first_out > last_out) {
             std::memset(out, 0, row_bytes);
             continue;
         }
         std::memset(out, 0, static_cast<size_t>(first_out) * BPP);
-        if (narrow) average_across<BPP, uint32_t>(out, sums, t, first_out, last_out, d);
-        else average_across<BPP, uint64_t>(out, sums, t, first_out, last_out, d);
+        if (narrow) average_across_narrow<BPP>(out, sums, t, first_out, last_out, exact);
+        else average_across_wide<BPP>(out, sums, t, first_out, last_out, d);
         std::memset(out + (last_out + 1) * BPP, 0, static_cast<size_t>(size - 1 - last_out) * BPP);
     }
+    std::free(plain);
     std::free(sums);
     free_area_table(t);
     return true;
