@@ -80,6 +80,10 @@ TEST(Zoom, EachNotchIsTenPercentAroundThePointer) {
     // Several notches at once are one each.
     EXPECT_EQ(zoom_square({0, 0, 1000}, 3, 0, 0, 3840, 2400).side, 729);
     EXPECT_EQ(zoom_square({0, 0, 1000}, -3, 0, 0, 3840, 2400).side, 1331);
+    const CropSquare three = zoom_square({901, 333, 1000}, -3, 123, 456, 3840, 2400);
+    CropSquare one_by_one{901, 333, 1000};
+    for (int i = 0; i < 3; ++i) one_by_one = zoom_square(one_by_one, -1, 123, 456, 3840, 2400);
+    EXPECT_TRUE(same(three, one_by_one));
     EXPECT_SQUARE(zoom_square({5, 6, 1000}, 0, 0, 0, 3840, 2400), 5, 6, 1000);
 }
 
