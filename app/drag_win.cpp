@@ -11,8 +11,14 @@
 
 namespace {
 
+// Above this side a drag's moves show a sampled preview: the exact scaling
+// then reads more than four source pixels per canvas pixel, and a move
+// should cost little whatever the square.  The release shows the exact one.
+constexpr int64_t PREVIEW_SIDE = 1200;
+
 struct Drag {
     bool active;
+    bool previewed;          // the crop shown is a preview
     CropSquare start;       // the square the current offsets move
     int32_t base_x, base_y;  // the pointer offset `start` belongs to
     int32_t x, y;            // the last offset applied
@@ -23,21 +29,26 @@ bool picture_loaded() { return is_image(app.source_image) && app.source_width > 
 bool same_square(const CropSquare& a, const CropSquare& b) { return a.XS == b.XS && a.YS == b.YS && a.side == b.side; }
 
 // A new square shown everywhere a crop press shows one, and the cut-out
-// rendered with it; an unchanged square costs nothing.
-void show_square(const CropSquare& square) {
-    if (same_square(square, app.crop)) return;
+// rendered with it; an unchanged square costs nothing (unless only its
+// preview is shown and the exact picture is due).
+void show_square(const CropSquare& square, bool exact = true) {
+    if (same_square(square, app.crop) && !(exact && drag.previewed)) return;
     app.crop = square;
-    grab_crop_square();
+    exact = exact || square.side <= PREVIEW_SIDE;
+    if (exact) grab_crop_square();
+    else preview_crop_square();
+    drag.previewed = !exact;
     show_crop_square();
     show_crop_image();
     render_cutout(app.background_colour);
 }
 
-void drag_to(int32_t x, int32_t y) {
+void drag_to(int32_t x, int32_t y, bool exact) {
     drag.x = x;
     drag.y = y;
     show_square(drag_square(drag.start, int64_t{x} - drag.base_x, int64_t{y} - drag.base_y, app.source_width,
-                            app.source_height));
+                            app.source_height),
+                exact);
 }
 
 }  // namespace
@@ -45,6 +56,7 @@ void drag_to(int32_t x, int32_t y) {
 void on_left_image_event(int64_t type) {
     switch (type) {
     case GADGET_TYPE_DRAG_BEGIN:
+        show_square(app.crop);  // a preview is never left behind
         drag = Drag{};
         drag.active = picture_loaded();
         drag.start = app.crop;
@@ -53,7 +65,7 @@ void on_left_image_event(int64_t type) {
     case GADGET_TYPE_DRAG_END:
     case GADGET_TYPE_DRAG_LOST:
         if (!drag.active) break;
-        drag_to(event_point_x(), event_point_y());
+        drag_to(event_point_x(), event_point_y(), type != GADGET_TYPE_DRAG_MOVE);
         // A lost capture ends the drag where it is.
         if (type != GADGET_TYPE_DRAG_MOVE) drag.active = false;
         break;

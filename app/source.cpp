@@ -55,20 +55,33 @@ void blacken_crop_image() {
 
 }  // namespace
 
-void grab_crop_square() {
+namespace {
+
+void fill_crop_image(bool exact) {
     if (!make_crop_canvas()) {
         app.crop_image = 0;
         return;
     }
     const CropSquare& s = app.crop;
-    // The square is scaled straight from the source's pixels, byte for byte
-    // what grab_image and resize_image give, so its size costs no memory.
-    // A square the scaling cannot take, or a failure, shows as the black
-    // 600 x 600 canvas: never a picture of another size.
-    if (!crop_square_is_grabbable(s, app.source_width, app.source_height) ||
-        !scale_square_into(app.crop_image, app.source_image, s.XS, s.YS, static_cast<int32_t>(s.side)))
+    if (!crop_square_is_grabbable(s, app.source_width, app.source_height)) {
         blacken_crop_image();
+        return;
+    }
+    const int32_t side = static_cast<int32_t>(s.side);
+    const int64_t made = exact ? scale_square_into(app.crop_image, app.source_image, s.XS, s.YS, side)
+                               : sample_square_into(app.crop_image, app.source_image, s.XS, s.YS, side);
+    if (!made) blacken_crop_image();
 }
+
+}  // namespace
+
+// The square is scaled straight from the source's pixels, byte for byte what
+// grab_image and resize_image give, so its size costs no memory.  A square
+// the scaling cannot take, or a failure, shows as the black 600 x 600
+// canvas: never a picture of another size.
+void grab_crop_square() { fill_crop_image(true); }
+
+void preview_crop_square() { fill_crop_image(false); }
 
 bool apply_crop_press(CropButton button) {
     const CropSteps steps{app.step_x, app.step_y, app.step_xy};

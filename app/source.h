@@ -26,6 +26,10 @@ void load_source(const char* file);
 // source's depth.
 void grab_crop_square();
 
+// A quick likeness of the square in the crop image (one source pixel per
+// canvas pixel), for moves that grab_crop_square will follow.
+void preview_crop_square();
+
 // Takes the crop image off the screen before it is freed (the left gadget
 // shows nothing until the next crop is set).  Nothing to do without a window.
 void clear_crop_display();

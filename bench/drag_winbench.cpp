@@ -4,7 +4,9 @@
 // (the square scaled straight from the source's pixels into the crop image,
 // direct transfers), in one run, with their ratio.  A live update is a new
 // square shown everywhere: the crop, the status fields, the left picture and
-// the rendered cut-out in the right one, painted.
+// the rendered cut-out in the right one, painted.  "live update" is the
+// exact picture (a wheel notch, a drag's release); "drag move" is a move
+// through the tool's handler, which previews squares above 1200 pixels.
 #include <windows.h>
 
 #include <cstdio>
@@ -93,6 +95,26 @@ bool use_picture(int32_t width, int32_t height) {
     return app.source_image != 0;
 }
 
+// One event of the left picture through the tool's own handler.
+void left_picture_event(int64_t type, int32_t x, int32_t y) {
+    void* point = reinterpret_cast<void*>(static_cast<uintptr_t>(static_cast<uint32_t>(x)) |
+                                          static_cast<uintptr_t>(static_cast<uint32_t>(y)) << 32);
+    post_event(EVENT_GADGET, app.left_image_gadget, app.window, type, point);
+    if (take_next_event() == EVENT_GADGET) on_left_image_event(event_type());
+}
+
+// Moves of a drag begun at the square (0, 0, side), handled as the tool
+// handles them: a preview for big squares.
+auto drag_moves(int64_t side) {
+    app.crop = CropSquare{0, 0, side};
+    left_picture_event(GADGET_TYPE_DRAG_BEGIN, 300, 300);
+    return [i = 0]() mutable {
+        ++i;
+        left_picture_event(GADGET_TYPE_DRAG_MOVE, -(i * 7) % 300, -(i % 2));
+        drain();
+    };
+}
+
 // Old and new timed alike; the ratio is old / new.
 template <typename Old, typename New>
 void compare(const char* what, int runs, Old&& old_job, New&& new_job) {
@@ -152,6 +174,10 @@ int main() {
     app.crop = CropSquare{0, 0, 2400};
     compare("live update, side 2400 of 3840 x 2400", 40, dragging(old_path::show_square, 1440),
             dragging(new_show_square, 1440));
+    app.crop = CropSquare{0, 0, 2400};
+    compare("drag move (preview), side 2400 of 3840 x 2400", 40, dragging(old_path::show_square, 1440),
+            drag_moves(2400));
+    left_picture_event(GADGET_TYPE_DRAG_END, 0, 0);
 
     // A crop button press at side 2400: the crop alone (what the press
     // handler does), then as the tool runs it (status, left picture, render).
@@ -198,5 +224,9 @@ int main() {
     app.crop = CropSquare{0, 0, 6000};
     compare("live update, side 6000 of 8000 x 6000", 15, dragging(old_path::show_square, 2000),
             dragging(new_show_square, 2000));
+    app.crop = CropSquare{0, 0, 6000};
+    compare("drag move (preview), side 6000 of 8000 x 6000", 15, dragging(old_path::show_square, 2000),
+            drag_moves(6000));
+    left_picture_event(GADGET_TYPE_DRAG_END, 0, 0);
     return 0;
 }

@@ -265,3 +265,36 @@ bool scale_square(uint8_t* destination, int64_t destination_stride, int32_t size
     return area_square<4>(destination, destination_stride, size, source, source_stride, source_height, x, y, side,
                           o);
 }
+
+bool sample_square(uint8_t* destination, int64_t destination_stride, int32_t size, const uint8_t* source,
+                   int64_t source_stride, int32_t source_width, int32_t source_height, int32_t bytes_per_pixel,
+                   int64_t x, int64_t y, int32_t side) {
+    if (!destination || size < 1 || side < 1 || source_width < 0 || source_height < 0) return false;
+    if (bytes_per_pixel != 3 && bytes_per_pixel != 4) return false;
+    if (source_width > 0 && source_height > 0 && !source) return false;
+    const int32_t bpp = bytes_per_pixel;
+    // The picture column of each destination column, or -1 outside it.
+    int64_t* columns = static_cast<int64_t*>(std::malloc(static_cast<size_t>(size) * sizeof(int64_t)));
+    if (!columns) return false;
+    for (int32_t i = 0; i < size; ++i) {
+        const wide px = static_cast<wide>(x) + (static_cast<wide>(2 * i + 1) * side) / (2 * static_cast<wide>(size));
+        columns[i] = px >= 0 && px < source_width ? static_cast<int64_t>(px) : -1;
+    }
+    for (int32_t r = 0; r < size; ++r) {
+        // Destination memory row r is canvas row size - 1 - r (bottom-up).
+        const int32_t row = size - 1 - r;
+        const wide py = static_cast<wide>(y) + (static_cast<wide>(2 * row + 1) * side) / (2 * static_cast<wide>(size));
+        uint8_t* d = destination + r * destination_stride;
+        if (py < 0 || py >= source_height) {
+            std::memset(d, 0, static_cast<size_t>(size) * bpp);
+            continue;
+        }
+        const uint8_t* s = source + (source_height - 1 - static_cast<int64_t>(py)) * source_stride;
+        for (int32_t i = 0; i < size; ++i, d += bpp) {
+            if (columns[i] < 0) std::memset(d, 0, bpp);
+            else std::memcpy(d, s + columns[i] * bpp, bpp);
+        }
+    }
+    std::free(columns);
+    return true;
+}

@@ -113,6 +113,38 @@ TEST_P(ScaleSquare, EqualsGrabThenResizeOverRandomSquaresAndSizes) {
 
 INSTANTIATE_TEST_SUITE_P(AlphaDisplay, ScaleSquare, ::testing::Bool());
 
+TEST(SampleSquareInto, EachPixelIsTheSourcePixelAtItsFootprintsCentre) {
+    init_image_library();
+    for (int32_t depth : {24, 32}) {
+        const int32_t bpp = depth / 8;
+        const int64_t source = noise_picture(301, 203, depth, 3);
+        const int64_t target = create_image(AUTO_ID, 40, 40, depth);
+        BitmapInfo from{}, to{};
+        const uint8_t* s = image_bits(source, &from);
+        for (Square q : std::vector<Square>{{0, 0, 203}, {-30, 50, 250}, {100, -7, 1000}, {300, 202, 40}, {0, 0, 13}}) {
+            ASSERT_EQ(sample_square_into(target, source, q.x, q.y, q.side), 1);
+            const uint8_t* d = image_bits(target, &to);
+            int wrong = 0;
+            for (int32_t row = 0; row < 40; ++row)
+                for (int32_t col = 0; col < 40; ++col) {
+                    const int64_t px = q.x + (2 * col + 1) * int64_t{q.side} / 80;
+                    const int64_t py = q.y + (2 * row + 1) * int64_t{q.side} / 80;
+                    const uint8_t* got = d + (39 - row) * to.stride + col * bpp;
+                    const bool inside = px >= 0 && px < 301 && py >= 0 && py < 203;
+                    for (int c = 0; c < bpp; ++c) {
+                        const uint8_t want = inside ? s[(202 - py) * from.stride + px * bpp + c] : 0;
+                        wrong += got[c] != want;
+                    }
+                }
+            EXPECT_EQ(wrong, 0) << depth << " " << q.x << "," << q.y << "," << q.side;
+        }
+        EXPECT_EQ(sample_square_into(target, source, 0, 0, 0), 0);
+        EXPECT_EQ(sample_square_into(target, source, INT64_MIN, INT64_MAX, MAX_IMAGE_SIDE), 1);
+        free_image(source);
+        free_image(target);
+    }
+}
+
 TEST(ScaleSquareInto, RefusesWhatTheGrabCouldNotMake) {
     load_alpha_blend();
     init_image_library();

@@ -177,6 +177,43 @@ TEST_F(LiveCrop, ADragMovesTheSquareLiveAndEscapePutsItBack) {
     expect_shown({100, 40, 600});
 }
 
+TEST_F(LiveCrop, ABigSquareDragsAsAPreviewAndEndsExact) {
+    load(2000, 1400);
+    app.step_xy = 700;
+    on_crop_button(app.xy_plus_button);  // side 1300
+    ASSERT_EQ(app.crop.side, 1300);
+    point_at(300, 300);
+    mouse(MOUSEEVENTF_LEFTDOWN);
+    run_loop(30);
+    point_at(200, 250);
+    run_loop();
+    // Live: the square and everything that shows its numbers; the picture
+    // is the sampled likeness, in the left picture and the cut-out alike.
+    const CropSquare moved = drag_square({0, 0, 1300}, -100, -50, 2000, 1400);
+    EXPECT_EQ(app.crop.XS, moved.XS);
+    EXPECT_EQ(app.crop.YS, moved.YS);
+    EXPECT_EQ(status_text(2), "XS: " + std::to_string(moved.XS));
+    const int64_t likeness = create_image(AUTO_ID, 600, 600, 24);
+    ASSERT_EQ(sample_square_into(likeness, app.source_image, moved.XS, moved.YS, 1300), 1);
+    EXPECT_TRUE(pixel_bytes(likeness) == pixel_bytes(app.crop_image));
+    EXPECT_EQ(colour_at(app.output_image, 299, 299), colour_at(likeness, 299, 299));
+    // The release shows the exact picture, even without a move before it.
+    mouse(MOUSEEVENTF_LEFTUP);
+    run_loop();
+    expect_shown(moved);
+    // Escape after a previewed move: exact, at the start.
+    mouse(MOUSEEVENTF_LEFTDOWN);
+    run_loop(30);
+    point_at(300, 300);
+    run_loop();
+    send_keys({VK_ESCAPE});
+    run_loop();
+    expect_shown(moved);
+    mouse(MOUSEEVENTF_LEFTUP);
+    run_loop();
+    expect_shown(moved);
+}
+
 TEST_F(LiveCrop, TheWheelZoomsAroundThePointerAndADoubleClickFits) {
     load(1000, 700);
     point_at(450, 150);
