@@ -2,6 +2,7 @@
 #include "app/commands.h"
 
 #include "app/handlers.h"
+#include "app/paste.h"
 #include "app/render.h"
 #include "app/state.h"
 #include "ui/window.h"
@@ -23,6 +24,9 @@ constexpr uint16_t KEY_PAD_PLUS = 0x6B, KEY_PAD_MINUS = 0x6D, KEY_PLUS = 0xBB, K
 
 int64_t on_command(int64_t command) {
     switch (command) {
+    case COMMAND_PASTE:
+        on_paste();
+        return 1;
     case COMMAND_X_PLUS: press_from_keyboard(app.x_plus_button); return 1;
     case COMMAND_X_MINUS: press_from_keyboard(app.x_minus_button); return 1;
     case COMMAND_Y_PLUS: press_from_keyboard(app.y_plus_button); return 1;
@@ -36,6 +40,7 @@ int64_t on_command(int64_t command) {
 }
 
 void add_main_window_shortcuts() {
+    add_window_accelerator(app.window, ACCEL_CONTROL, 'V', COMMAND_PASTE);
     const struct {
         int modifiers;
         uint16_t key;

@@ -11,6 +11,10 @@ extern const char* const LOAD_PATTERN;
 // crop square, the left image gadget the crop.  Cancel changes nothing.
 void on_load();
 
+// What Load does with the chosen file: loads it (or the black fallback)
+// and shows its size, the square and the crop.
+void load_picture_file(const char* file);
+
 // One press of the crop button with this gadget handle (any other value
 // does nothing); a press whose test passes shows the new square.
 void on_crop_button(int64_t gadget);

@@ -53,7 +53,11 @@ void on_load() {
     // The requester's text lives only until its next call: keep a copy.
     std::string file = open_file_requester("SELECT IMAGE", nullptr, LOAD_PATTERN, 0);
     if (file.empty()) return;
-    load_source(file.c_str());
+    load_picture_file(file.c_str());
+}
+
+void load_picture_file(const char* file) {
+    load_source(file);
     show_source_size();
     show_crop_square();
     show_crop_image();

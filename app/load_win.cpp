@@ -34,6 +34,8 @@ wchar_t* to_wide_string(const char* text) {
     if (n > INT32_MAX / 2 - 1 || !multiply_size(n + 1, 2, &bytes)) return nullptr;
     auto* buffer = static_cast<wchar_t*>(alloc_memory(bytes));
     if (!buffer) return nullptr;
+    // The code page of the 8-bit dialogs and file calls the name came
+    // through: UTF-8 under the program's manifest, else the system's.
     int written = n ? MultiByteToWideChar(CP_ACP, 0, text, static_cast<int>(n), buffer, static_cast<int>(n)) : 0;
     buffer[written > 0 ? written : 0] = 0;
     wchar_t* result = SysAllocString(buffer);

@@ -6,6 +6,7 @@
 #include "app/commands.h"
 #include "app/handlers.h"
 #include "app/main_window.h"
+#include "app/paste.h"
 #include "app/render.h"
 #include "app/save.h"
 #include "app/state.h"
@@ -44,6 +45,7 @@ int64_t alpha_trackbar(int32_t x) {
 void build_main_window(int32_t x, int32_t y, int32_t width, int32_t height) {
     app.window = open_window(AUTO_ID, x, y, width, height, "", MAIN_WINDOW_FLAGS);
     set_window_color(app.window, rgb(192, 192, 192));
+    accept_dropped_files(app.window, true);
 
     create_status_bar(STATUS_BAR, window_handle(app.window));
     for (int32_t field = 0; field < 6; ++field) {
@@ -145,6 +147,9 @@ int64_t handle_event(int32_t code) {
         return 0;
     case EVENT_MENU:
         return on_command(event_menu());
+    case EVENT_DROP_FILES:
+        on_dropped_file(static_cast<const char*>(event_data()));
+        return 1;
     case EVENT_GADGET:
         on_gadget(event_gadget(), event_type());
         return 1;

@@ -19,6 +19,16 @@ std::string extension_part(const char* file) {
     return {};
 }
 
+std::string lower_case(const char* text) {
+    if (!text) return {};
+    std::string copy = text;
+    // ASCII letters only: the other bytes of a UTF-8 name pass unchanged,
+    // and the extensions compared with are ASCII.
+    for (char& c : copy)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return copy;
+}
+
 std::string save_file_name(const char* typed, const SaveKind& kind) {
     std::string name = typed ? typed : "";
     if (lower_case(extension_part(name.c_str()).c_str()) == kind.extension) return name;

@@ -22,8 +22,8 @@ constexpr int32_t SAVE_FLAGS = 32;
 // when that component has no ".".  A "/" or "\" ends the search.
 std::string extension_part(const char* file);
 
-// A copy of the text with its letters lower-cased in the system locale
-// (the ANSI code page on Windows).
+// A copy of the text with its ASCII letters lower-cased; every other byte
+// (a UTF-8 name's non-ASCII characters among them) stays as it is.
 std::string lower_case(const char* text);
 
 // The name a save writes to: the typed name when its extension is the

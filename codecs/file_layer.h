@@ -4,9 +4,14 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 
 // Creates a new, empty file for writing; fails (0) when the name exists.
 int64_t create_new_file(const char* name);
+// The file as a stream, for the libraries that write through a FILE*; the
+// stream owns it from then on (fclose closes the file).  Null on failure,
+// with the file closed.
+FILE* file_stream(int64_t file);
 // 1 when all `size` bytes were written.
 int32_t write_file(int64_t file, const void* data, uint64_t size);
 // Closes the file; 1 when everything written before reached the file.

@@ -10,6 +10,9 @@ int64_t create_new_file(const char* name) {
     return reinterpret_cast<intptr_t>(f);
 }
 
+// The file already is a stream.
+FILE* file_stream(int64_t file) { return reinterpret_cast<FILE*>(file); }
+
 int32_t write_file(int64_t file, const void* data, uint64_t size) {
     if (!file) return 0;
     FILE* f = reinterpret_cast<FILE*>(file);

@@ -1,5 +1,7 @@
 #include "codecs/file_layer.h"
 
+#include <fcntl.h>
+#include <io.h>
 #include <windows.h>
 
 int64_t create_new_file(const char* name) {
@@ -7,6 +9,19 @@ int64_t create_new_file(const char* name) {
                            FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) return 0;
     return reinterpret_cast<intptr_t>(h);
+}
+
+FILE* file_stream(int64_t file) {
+    if (!file) return nullptr;
+    // The runtime's descriptor takes the handle over, the stream the descriptor.
+    const int descriptor = _open_osfhandle(static_cast<intptr_t>(file), _O_BINARY | _O_WRONLY);
+    if (descriptor == -1) {
+        CloseHandle(reinterpret_cast<HANDLE>(file));
+        return nullptr;
+    }
+    FILE* stream = _fdopen(descriptor, "wb");
+    if (!stream) _close(descriptor);
+    return stream;
 }
 
 int32_t write_file(int64_t file, const void* data, uint64_t size) {

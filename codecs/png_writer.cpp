@@ -71,7 +71,7 @@ int32_t write_png(const char* file, const uint8_t* pixels, int32_t width, int32_
 
     png_init_io(png, stream);
     info = png_create_info_struct(png);
-    if (!info) png_error(png, "out of memory");
+    if (!info) png_longjmp(png, 1);  // the failure path, with no message of the library's
     png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_NONE);
     png_set_compression_level(png, 9);
     bool bottom_up = (layout & ROWS_BOTTOM_UP) != 0;

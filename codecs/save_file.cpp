@@ -66,15 +66,12 @@ void discard_temp_file(int64_t file, const TempName* name) {
 }
 
 FILE* create_temp_stream(const char* target, TempName* name) {
-    // The name is claimed exclusively through the file layer, then opened as
-    // a stream for the library that writes into it.
+    // The library writes through the very file the exclusive creation made:
+    // opening the name again would give another process the moment to take
+    // it (or to plant a link that would be followed and truncated).
     int64_t file = create_temp_file(target, name);
     if (!file) return nullptr;
-    if (!close_file(file)) {
-        delete_file(name->text);
-        return nullptr;
-    }
-    FILE* stream = std::fopen(name->text, "wb");
+    FILE* stream = file_stream(file);
     if (!stream) delete_file(name->text);
     return stream;
 }

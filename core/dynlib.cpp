@@ -10,11 +10,6 @@ namespace {
 
 ObjectRegistry* libraries = nullptr;
 
-ObjectRegistry* library_registry() {
-    if (!libraries) libraries = new_registry(sizeof(LibraryRecord), 16, close_library);
-    return libraries;
-}
-
 // One caller per argument count: each casts the address to a function of
 // exactly that many 64-bit parameters, so the compiler places every argument
 // where the calling convention wants it (registers first, then the stack).
@@ -35,15 +30,25 @@ constexpr auto invokers = make_invokers(std::make_index_sequence<MAX_CALL_ARGUME
 
 }  // namespace
 
+ObjectRegistry* library_registry() {
+    if (!libraries) libraries = new_registry(sizeof(LibraryRecord), 16, close_library);
+    return libraries;
+}
+
 void init_dynamic_libraries() { library_registry(); }
 
 void end_dynamic_libraries() { close_library(-1); }
 
 int64_t open_library(int64_t id, const char* name) {
     auto* record = static_cast<LibraryRecord*>(take_object(library_registry(), id));
-    if (!record || !name) return 0;
-    int64_t module = platform_load_library(name);
-    if (!module) return 0;
+    if (!record) return 0;
+    int64_t module = name ? platform_load_library(name) : 0;
+    if (!module) {
+        // An empty automatic record could never be named again: neither
+        // close_library nor the shutdown would free it.
+        if (id == AUTO_ID) release_object(library_registry(), record_handle(record));
+        return 0;
+    }
     record->module = module;
     return id == AUTO_ID ? record_handle(record) : module;
 }

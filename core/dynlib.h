@@ -6,11 +6,15 @@
 #include <cstdint>
 #include <type_traits>
 
+struct ObjectRegistry;
+
 struct LibraryRecord {
     int64_t module;  // the loaded module; 0 means the record holds no library
 };
 
 void init_dynamic_libraries();
+// The registry of libraries, for its tests.
+ObjectRegistry* library_registry();
 void end_dynamic_libraries();  // closes every library still open
 
 // For AUTO_ID the record's handle, for a number the module handle; 0 on failure.

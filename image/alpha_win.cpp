@@ -72,19 +72,23 @@ int64_t bitmap_has_alpha(int64_t bitmap) {
 }
 
 int64_t make_premultiplied_copy(int64_t bitmap) {
-    if (!alpha_blend || !bitmap) return 0;
+    // GetObjectA fills a BITMAP from a brush or a font too, and GetDIBits
+    // then fails: only a bitmap whose rows all arrive makes a copy.
+    if (!alpha_blend || !bitmap || GetObjectType(as_bitmap(bitmap)) != OBJ_BITMAP) return 0;
     HDC dc = CreateCompatibleDC(nullptr);
     if (!dc) return 0;
-    BITMAP bm;
+    BITMAP bm = {};
     HBITMAP copy = nullptr;
-    if (GetObjectA(as_bitmap(bitmap), sizeof bm, &bm) && bm.bmWidth > 0 && bm.bmHeight > 0) {
+    if (GetObjectA(as_bitmap(bitmap), sizeof bm, &bm) == sizeof bm && bm.bmWidth > 0 && bm.bmHeight > 0) {
         BITMAPINFOHEADER h = header32(bm.bmWidth, bm.bmHeight);
         void* bits = nullptr;
         copy = CreateDIBSection(dc, reinterpret_cast<BITMAPINFO*>(&h), DIB_RGB_COLORS, &bits, nullptr, 0);
-        if (copy && bits) {
-            GetDIBits(dc, as_bitmap(bitmap), 0, bm.bmHeight, bits, reinterpret_cast<BITMAPINFO*>(&h), DIB_RGB_COLORS);
-            premultiply_pixels(static_cast<uint8_t*>(bits), static_cast<size_t>(bm.bmWidth) * bm.bmHeight);
+        if (copy && (!bits || GetDIBits(dc, as_bitmap(bitmap), 0, bm.bmHeight, bits, reinterpret_cast<BITMAPINFO*>(&h),
+                                         DIB_RGB_COLORS) != bm.bmHeight)) {
+            DeleteObject(copy);
+            copy = nullptr;
         }
+        if (copy) premultiply_pixels(static_cast<uint8_t*>(bits), static_cast<size_t>(bm.bmWidth) * bm.bmHeight);
     }
     DeleteDC(dc);
     return copy ? reinterpret_cast<intptr_t>(copy) : 0;
@@ -96,11 +100,11 @@ void free_premultiplied_copy(int64_t copy) {
 
 void draw_alpha_bitmap(int64_t dc, int32_t x, int32_t y, int32_t width, int32_t height, int64_t bitmap,
                        int32_t alpha) {
-    if (!alpha_blend || !bitmap) return;
+    if (!alpha_blend || !bitmap || GetObjectType(as_bitmap(bitmap)) != OBJ_BITMAP) return;
     HDC target = reinterpret_cast<HDC>(static_cast<intptr_t>(dc));
     if (width == 0 || height == 0) {
-        BITMAP bm;
-        if (GetObjectA(as_bitmap(bitmap), sizeof bm, &bm)) {
+        BITMAP bm = {};
+        if (GetObjectA(as_bitmap(bitmap), sizeof bm, &bm) == sizeof bm) {
             width = bm.bmWidth;
             height = bm.bmHeight;
         }

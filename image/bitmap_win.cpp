@@ -1,12 +1,55 @@
 // DIB sections and the GDI stretch: the platform half of the image objects.
 #include <windows.h>
 
+#include <cstdlib>
+#include <cstring>
+
 #include "image/bitmap_platform.h"
 #include "image/image.h"
 
 namespace {
 
 HBITMAP as_bitmap(int64_t handle) { return reinterpret_cast<HBITMAP>(static_cast<intptr_t>(handle)); }
+
+// The picture's bottom row as 32-bit pixels, through GDI.
+bool read_bottom_row(HDC dc, HBITMAP bitmap, const DIBSECTION& ds, uint32_t* row) {
+    BITMAPINFOHEADER h = {};
+    h.biSize = sizeof h;
+    h.biWidth = ds.dsBm.bmWidth;
+    h.biHeight = ds.dsBm.bmHeight;
+    h.biPlanes = 1;
+    h.biBitCount = 32;
+    h.biCompression = BI_RGB;
+    GdiFlush();
+    return GetDIBits(dc, bitmap, 0, 1, row, reinterpret_cast<BITMAPINFO*>(&h), DIB_RGB_COLORS) == 1;
+}
+
+// True when the section's memory starts with the picture's bottom row.  GDI
+// reports every section's height as positive, so a top-down one (made with a
+// negative height) is told apart by changing the first byte of memory for a
+// moment and looking for the change in the bottom row.  Sections over a
+// file mapping (perhaps read-only) are not written to, and count as not.
+bool memory_starts_at_bottom(HBITMAP bitmap, const DIBSECTION& ds) {
+    if (ds.dsBm.bmHeight == 1) return true;
+    if (ds.dshSection || ds.dsBm.bmWidth <= 0 || ds.dsBm.bmHeight <= 0) return false;
+    const size_t bytes = static_cast<size_t>(ds.dsBm.bmWidth) * 4;
+    auto* before = static_cast<uint32_t*>(std::malloc(bytes));
+    auto* after = static_cast<uint32_t*>(std::malloc(bytes));
+    HDC dc = CreateCompatibleDC(nullptr);
+    bool bottom = false;
+    if (before && after && dc && read_bottom_row(dc, bitmap, ds, before)) {
+        auto* first = static_cast<volatile uint8_t*>(ds.dsBm.bmBits);
+        const uint8_t saved = *first;
+        *first = static_cast<uint8_t>(saved ^ 0xFF);
+        const bool read = read_bottom_row(dc, bitmap, ds, after);
+        *first = saved;
+        bottom = read && std::memcmp(before, after, bytes) != 0;
+    }
+    if (dc) DeleteDC(dc);
+    std::free(before);
+    std::free(after);
+    return bottom;
+}
 
 }  // namespace
 
@@ -32,8 +75,11 @@ bool bitmap_info(int64_t bitmap, BitmapInfo* info) {
     if (!bitmap || GetObjectType(as_bitmap(bitmap)) != OBJ_BITMAP) return false;
     DIBSECTION ds;
     if (GetObjectA(as_bitmap(bitmap), sizeof ds, &ds) != sizeof ds || !ds.dsBm.bmBits) return false;
+    // A top-down section starts with its top row, where every reader of
+    // BitmapInfo expects the bottom one.
+    if (!memory_starts_at_bottom(as_bitmap(bitmap), ds)) return false;
     info->width = ds.dsBm.bmWidth;
-    info->height = ds.dsBm.bmHeight < 0 ? -ds.dsBm.bmHeight : ds.dsBm.bmHeight;
+    info->height = ds.dsBm.bmHeight;
     info->bits_per_pixel = ds.dsBm.bmBitsPixel;
     info->stride = static_cast<int32_t>(row_stride(info->width, info->bits_per_pixel));
     info->bits = static_cast<uint8_t*>(ds.dsBm.bmBits);

@@ -65,7 +65,7 @@ struct BitmapInfo {
     int32_t stride;          // bytes per row
     uint8_t* bits;           // first byte of the bottom row
 };
-// True for a DIB section whose memory can be reached; fills *info.
+// True for a bottom-up DIB section whose memory can be reached; fills *info.
 bool bitmap_info(int64_t bitmap, BitmapInfo* info);
 // Pixel memory of a live image and its geometry; null when there is none.
 uint8_t* image_bits(int64_t image, BitmapInfo* info);

@@ -1,5 +1,6 @@
 #!/usr/bin/env python3
-"""Adds up the test results of both halves and prints "N passed, M failed".
+"""Adds up the test results of both halves, the end-to-end tests and the
+release package's checks, and prints "N passed, M failed".
 
 Google Test writes one XML report per test program; a program that crashed
 before writing its report is counted from ctest's own JUnit report as one
@@ -40,11 +41,16 @@ def main():
                 if bad and name not in reported:
                     print(f"  {half:8} {name:28} crashed or timed out before reporting")
                     failed += 1
-    e2e = os.path.join(reports, "e2e.xml")
-    if os.path.exists(e2e):
-        p, f, s = gtest_counts(e2e)
-        print(f"  {'e2e':8} {'e2e':28} {p} passed, {f} failed")
-        passed, failed, skipped = passed + p, failed + f, skipped + s
+    # The end-to-end tests and the release package's checks.
+    for name in ("e2e", "package"):
+        path = os.path.join(reports, f"{name}.xml")
+        if os.path.exists(path):
+            try:
+                p, f, s = gtest_counts(path)
+            except ET.ParseError:
+                p, f, s = 0, 1, 0
+            print(f"  {name:8} {name:28} {p} passed, {f} failed")
+            passed, failed, skipped = passed + p, failed + f, skipped + s
     failed += halves_failed
     line = f"{passed} passed, {failed} failed"
     if skipped:

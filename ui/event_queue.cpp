@@ -146,14 +146,21 @@ EventQueue* event_queue() {
 
 void post_event(int32_t code, int64_t object, int64_t window, int64_t type, void* data, EventRelease release) {
     EventQueue* q = event_queue();
-    if (!q || q->suspend_count != 0) return;
+    if (!q || q->suspend_count != 0) {
+        // The queue owns a payload from here on, queued or not.
+        if (data && release) release(data);
+        return;
+    }
 
     EventRecord* tail = q->tail;
     const bool merged = tail && code < EVENT_COALESCE_LIMIT && tail->code == code && tail->object == object &&
                         tail->window == window && tail->type == type;
     if (!merged) {
         EventRecord* r = take_record(q);
-        if (!r) return;
+        if (!r) {
+            if (data && release) release(data);
+            return;
+        }
         r->code = code;
         r->object = object;
         r->window = window;

@@ -35,6 +35,11 @@ constexpr int64_t EVENT_TYPE_CHANGE = 768;  // a spin's text changed (the edit's
 // queue's tail.
 constexpr int32_t EVENT_COALESCE_LIMIT = 0x10001;
 
+// Files dropped on a window that accepts them: object is how many, data the
+// first one's name (in the system code page), released by the queue.  Above
+// the limit: two drops stay two events, each with its own name.
+constexpr int32_t EVENT_DROP_FILES = 0x10002;
+
 using EventRelease = void (*)(void* data);
 using EventCallback = void (*)();
 

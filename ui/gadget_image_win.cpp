@@ -215,7 +215,10 @@ LRESULT CALLBACK image_proc(HWND control, UINT message, WPARAM w, LPARAM l) {
         paint(g, reinterpret_cast<HDC>(w));
         return 0;
     case WM_ENABLE:
-        RedrawWindow(control, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+        // A blended image goes over the window's background again, as when
+        // it is set, not over its own last frame.
+        if (g->field2) invalidate_parent_area(g);
+        else RedrawWindow(control, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
         return 0;
     case WM_MOVE:
         invalidate_parent_area(g);

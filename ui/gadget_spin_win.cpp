@@ -24,12 +24,20 @@ void spin_set_state(GadgetRecord* g, int64_t value) {
 
 void spin_set_text(GadgetRecord* g, const char* text) {
     SetWindowTextA(g->handle, text);
-    // Whatever the change made the controls post is handled now, while
-    // posting is suspended, so that none of it turns into an event later.
+    // Whatever the change made the spin's own two controls post is handled
+    // now, while posting is suspended, so that none of it turns into an event
+    // later.  Input and every other window's messages stay queued; a quit
+    // request (which a filtered look takes too) is put back.
     MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
+    for (HWND control : {g->handle, updown(g)}) {
+        while (PeekMessageA(&msg, control, 0, 0, PM_REMOVE | PM_QS_POSTMESSAGE)) {
+            if (msg.message == WM_QUIT) {
+                PostQuitMessage(static_cast<int>(msg.wParam));
+                break;
+            }
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
     }
     clear_current_event();
 }

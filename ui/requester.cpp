@@ -88,7 +88,7 @@ char* split_default_file(const char* default_file, char* buffer, size_t size) {
 }
 
 // A multi-selection name whose full path (directory and name) would not fit
-// in the 259 characters a path may have is skipped: a cut-off path would name
+// in the REQUESTER_PATH_SIZE - 1 bytes a path may have is skipped: a cut-off path would name
 // some other file, and ending the list early would lose the names after it.
 const char* next_selected_file() {
     RequesterState* s = requester_state();

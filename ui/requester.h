@@ -32,7 +32,9 @@ int64_t color_requester(int64_t initial_colour = -1);
 // The platform-independent half of the file requester, shared by the dialog
 // code and the tests.
 
-constexpr size_t REQUESTER_PATH_SIZE = 260;        // paths hold at most 259 characters
+// A path holds at most 259 UTF-16 units, which take at most 777 bytes in
+// UTF-8, the program's code page where the platform offers it.
+constexpr size_t REQUESTER_PATH_SIZE = 3 * 260;
 constexpr size_t REQUESTER_MULTI_SIZE = 512000;    // the multi-selection list
 constexpr uint32_t REQUESTER_MULTI_FLAG = 1;
 

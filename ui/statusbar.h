@@ -16,6 +16,9 @@ constexpr int32_t STATUS_CENTRED = 4;
 constexpr int32_t STATUS_RIGHT = 8;       // ignored with STATUS_CENTRED
 
 constexpr int32_t STATUS_BAR_MAX_FIELDS = 256;
+// The status window's own simple-mode part: text sent there never shows in
+// a field, so the 256th field can be laid out but carries no text.
+constexpr int32_t STATUS_SIMPLE_PART = 255;
 
 // Start-up: the status-bar registry and state.  create_status_bar runs it
 // itself when it has not run yet.
@@ -31,7 +34,7 @@ int64_t create_status_bar(int64_t id, int64_t parent);
 void add_status_bar_field(int32_t width);
 
 // text may be null (an empty text).  A field index outside the bar's fields
-// does nothing.
+// (or STATUS_SIMPLE_PART) does nothing.
 void status_bar_text(int64_t id, int32_t field, const char* text, int32_t flags = 0);
 
 void free_status_bar(int64_t id);  // -1 frees every status bar

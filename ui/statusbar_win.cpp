@@ -207,7 +207,7 @@ void add_status_bar_field(int32_t width) {
 
 void status_bar_text(int64_t id, int32_t field, const char* text, int32_t flags) {
     StatusBarRecord* record = find_status_bar(id);
-    if (!record || field < 0 || field >= record->count) return;
+    if (!record || field < 0 || field >= record->count || field == STATUS_SIMPLE_PART) return;
     record->fields[field].kind = STATUS_FIELD_TEXT;
     record->fields[field].flags = flags;
 

@@ -39,11 +39,15 @@ void init_common_controls();
 
 // The hidden window and the registered message through which another thread
 // hands an event to the GUI thread: lParam points to a record from the
-// runtime heap (runtime_alloc) holding the code (32-bit) at offset 8 and the
-// object, window, type and data (64-bit each) at 16, 24, 32 and 40; the
-// receiver frees it.
+// runtime heap holding the code (32-bit) at offset 8 and the object, window,
+// type and data (64-bit each) at 16, 24, 32 and 40; the receiver frees it.
+// Only records made by post_event_from_thread and not yet received are
+// taken; the message with any other value is ignored.
 int64_t post_event_window();
 uint32_t post_event_message();
+// From any thread of this process: queues the event on the GUI thread (when
+// it next dispatches messages).  False when it could not be posted.
+bool post_event_from_thread(int32_t code, int64_t object, int64_t window, int64_t type, void* data = nullptr);
 
 // x or y may be IGNORE_ARG; width and height are the client size; title may
 // be null.  Returns the new window's handle for AUTO_ID (also its id), the
@@ -63,6 +67,13 @@ constexpr uint8_t ACCEL_SHIFT = 0x04;
 constexpr uint8_t ACCEL_CONTROL = 0x08;
 constexpr uint8_t ACCEL_ALT = 0x10;
 bool add_window_accelerator(int64_t id, uint8_t modifiers, uint16_t key, uint16_t command);
+// Whether files dropped on the window arrive as EVENT_DROP_FILES.  false
+// when the window is not a toolkit window.
+bool accept_dropped_files(int64_t id, bool accept);
+// The first name in a dropped-file list (an HDROP, as a drop or the
+// clipboard hands it over), in the system code page, on the runtime heap
+// (free it with runtime_free); null when the list names no file.
+char* first_dropped_file(int64_t list);
 int32_t window_width(int64_t id, int mode = WINDOW_CLIENT);
 int32_t window_height(int64_t id, int mode = WINDOW_CLIENT);
 void set_window_color(int64_t id, int64_t color);  // 0x00BBGGRR, -1 for the class background

@@ -2,6 +2,7 @@
 // turns window messages into toolkit events, and wait_window_event.
 #include <objbase.h>
 #include <commctrl.h>
+#include <shellapi.h>
 
 #include <cinttypes>
 #include <cstdio>
@@ -93,6 +94,17 @@ LRESULT on_command(HWND window, int64_t id, WPARAM w, LPARAM l) {
     return 0;
 }
 
+void release_runtime_block(void* block) { runtime_free(block); }
+
+LRESULT on_drop_files(int64_t id, HDROP drop) {
+    const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
+    char* name = count ? first_dropped_file(reinterpret_cast<intptr_t>(drop)) : nullptr;
+    DragFinish(drop);
+    if (name && id != -1) post_event(EVENT_DROP_FILES, count, id, 0, name, release_runtime_block);
+    else if (name) runtime_free(name);
+    return 0;
+}
+
 BOOL CALLBACK send_syscolorchange(HWND child, LPARAM) {
     SendMessageA(child, WM_SYSCOLORCHANGE, 0, 0);
     return TRUE;
@@ -150,6 +162,8 @@ LRESULT handle_message(HWND window, UINT message, WPARAM w, LPARAM l) {
         if (!record) return NOT_HANDLED;
         post_for(id, EVENT_TIMER, static_cast<int64_t>(w));
         return 0;
+    case WM_DROPFILES:
+        return on_drop_files(id, reinterpret_cast<HDROP>(w));
     case WM_LBUTTONUP:
         post_for(id, EVENT_LEFT_CLICK, 0);
         return 0;
@@ -386,6 +400,13 @@ bool add_window_accelerator(int64_t id, uint8_t modifiers, uint16_t key, uint16_
     return true;
 }
 
+bool accept_dropped_files(int64_t id, bool accept) {
+    WindowRecord* record = library ? find_window_record(id) : nullptr;
+    if (!record) return false;
+    DragAcceptFiles(record->handle, accept ? TRUE : FALSE);
+    return true;
+}
+
 int64_t window_handle(int64_t id) {
     WindowRecord* record = library ? find_window_record(id) : nullptr;
     return record ? reinterpret_cast<intptr_t>(record->handle) : 0;
@@ -450,4 +471,23 @@ int32_t wait_window_event(int32_t timeout) {
         DispatchMessageA(&msg);
     }
     return static_cast<int32_t>(msg.message);
+}
+
+char* first_dropped_file(int64_t list) {
+    auto drop = reinterpret_cast<HDROP>(list);
+    const UINT length = DragQueryFileW(drop, 0, nullptr, 0);
+    if (length == 0 || length > 32767) return nullptr;
+    auto* wide = static_cast<wchar_t*>(runtime_alloc((length + 1) * sizeof(wchar_t)));
+    if (!wide) return nullptr;
+    char* name = nullptr;
+    if (DragQueryFileW(drop, 0, wide, length + 1) == length) {
+        const int bytes = WideCharToMultiByte(CP_ACP, 0, wide, -1, nullptr, 0, nullptr, nullptr);
+        name = bytes > 0 ? static_cast<char*>(runtime_alloc(static_cast<size_t>(bytes))) : nullptr;
+        if (name && WideCharToMultiByte(CP_ACP, 0, wide, -1, name, bytes, nullptr, nullptr) != bytes) {
+            runtime_free(name);
+            name = nullptr;
+        }
+    }
+    runtime_free(wide);
+    return name;
 }

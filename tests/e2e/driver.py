@@ -8,6 +8,7 @@ sent to a window are ignored), so the pointer is moved over a dialog before
 typing into it.
 """
 import os
+import re
 import subprocess
 import time
 
@@ -173,7 +174,14 @@ class Tool:
         time.sleep(0.2)
 
     def type(self, text):
-        xdo("type", "--delay", 30, text)
+        # Characters outside ASCII reach Wine through a key that xdotool maps
+        # to each of them in turn; typed at the usual pace, some arrive after
+        # the key has been remapped again and are lost.  Those go slowly.
+        for run in re.findall(r"[\x00-\x7f]+|[^\x00-\x7f]+", text):
+            slow = not run.isascii()
+            xdo("type", "--delay", 150 if slow else 30, run)
+            if slow:
+                time.sleep(0.15)
         time.sleep(0.2)
 
     def type_into_spin(self, edit, value):

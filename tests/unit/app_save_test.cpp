@@ -36,6 +36,9 @@ TEST(SaveNaming, LowerCaseChangesLettersOnly) {
     EXPECT_EQ(lower_case("a1-_.Z~"), "a1-_.z~");
     EXPECT_EQ(lower_case(""), "");
     EXPECT_EQ(lower_case(nullptr), "");
+    // Bytes of UTF-8 characters stay: capital Cyrillic, Greek and Latin-1
+    // letters would otherwise change length or break their sequences.
+    EXPECT_EQ(lower_case("\xD0\xA4\xCE\xA6\xC3\x89.PNG"), "\xD0\xA4\xCE\xA6\xC3\x89.png");
 }
 
 TEST(SaveNaming, OnlyTheKindsOwnExtensionIsKept) {
@@ -54,6 +57,12 @@ TEST(SaveNaming, OnlyTheKindsOwnExtensionIsKept) {
         {"photo.", &SAVE_PNG, "photo..png"},
         {"C:\\dir.png\\photo", &SAVE_PNG, "C:\\dir.png\\photo.png"},
         {"C:\\dir.x\\photo.png", &SAVE_PNG, "C:\\dir.x\\photo.png"},
+        // UTF-8 names in several scripts, an emoji among them.
+        {"C:\\\xE7\x85\xA7\xE7\x89\x87\\\xE7\x85\xA7\xE7\x89\x87", &SAVE_PNG,
+         "C:\\\xE7\x85\xA7\xE7\x89\x87\\\xE7\x85\xA7\xE7\x89\x87.png"},
+        {"\xD0\xA4\xD0\xBE\xD1\x82\xD0\xBE.JPG", &SAVE_JPG, "\xD0\xA4\xD0\xBE\xD1\x82\xD0\xBE.JPG"},
+        {"\xCE\xA6\xCF\x89\xCF\x84\xCE\xBF.png", &SAVE_JPG, "\xCE\xA6\xCF\x89\xCF\x84\xCE\xBF.png.jpg"},
+        {"\xF0\x9F\x8C\x84.Png", &SAVE_PNG, "\xF0\x9F\x8C\x84.Png"},
     };
     for (const auto& c : cases) EXPECT_EQ(save_file_name(c.typed, *c.kind), c.written) << c.typed;
 }

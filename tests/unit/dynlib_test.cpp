@@ -16,6 +16,17 @@ int64_t checksum(std::initializer_list<int64_t> values) {
     return s;
 }
 
+// Records in the automatic list, open or not.
+int automatic_records() {
+    int n = 0;
+    for (RegistryNode* node = library_registry()->automatic; node; node = node->next) ++n;
+    return n;
+}
+
+// The test library counts calls in its own memory: a fresh load starts at 0,
+// so a count that survives closing means the module was never unloaded.
+bool test_library_kept_its_count(int64_t library) { return call_function(library, "rc_calls") != 0; }
+
 class DynamicCalls : public ::testing::Test {
 protected:
     void SetUp() override { init_dynamic_libraries(); }
@@ -45,7 +56,10 @@ TEST_F(DynamicCalls, AutomaticIdReturnsTheRecordHandle) {
 }
 
 TEST_F(DynamicCalls, MissingLibraryFunctionOrNameGiveZeroWithoutCalling) {
+    const int records = automatic_records();
     EXPECT_EQ(open_library(AUTO_ID, "no_such_library_roundcut.dll"), 0);
+    EXPECT_EQ(open_library(AUTO_ID, nullptr), 0);
+    EXPECT_EQ(automatic_records(), records);  // failures leave no record behind
     EXPECT_EQ(open_library(5, "no_such_library_roundcut.dll"), 0);
     EXPECT_EQ(call_function(5, "rc_zero"), 0);
     EXPECT_EQ(call_function(0, "rc_zero"), 0);
@@ -63,9 +77,13 @@ TEST_F(DynamicCalls, MissingLibraryFunctionOrNameGiveZeroWithoutCalling) {
 TEST_F(DynamicCalls, ReopeningANumberClosesTheFirstLibrary) {
     ASSERT_NE(open_library(2, ROUNDCUT_TESTDLL), 0);
     EXPECT_EQ(call_function(2, "rc_zero"), 4242);
+    EXPECT_EQ(call_function(2, "rc_count"), 1);
     // The number now names a library that failed to load: nothing is callable.
     EXPECT_EQ(open_library(2, "no_such_library_roundcut.dll"), 0);
     EXPECT_EQ(call_function(2, "rc_zero"), 0);
+    // The first library was really unloaded.
+    ASSERT_NE(open_library(2, ROUNDCUT_TESTDLL), 0);
+    EXPECT_FALSE(test_library_kept_its_count(2));
 }
 
 TEST_F(DynamicCalls, CloseAllLeavesNothingCallable) {
@@ -73,11 +91,16 @@ TEST_F(DynamicCalls, CloseAllLeavesNothingCallable) {
     ASSERT_NE(open_library(7, ROUNDCUT_TESTDLL), 0);
     int64_t handle = open_library(AUTO_ID, ROUNDCUT_TESTDLL);
     ASSERT_NE(handle, 0);
+    EXPECT_EQ(call_function(handle, "rc_count"), 1);
     close_library(-1);
     EXPECT_EQ(call_function(0, "rc_zero"), 0);
     EXPECT_EQ(call_function(7, "rc_zero"), 0);
     EXPECT_EQ(call_function(handle, "rc_zero"), 0);
+    EXPECT_EQ(automatic_records(), 0);
     close_library(7);  // names no library any more: nothing happens
+    // All three references were dropped: the module was unloaded.
+    ASSERT_NE(open_library(1, ROUNDCUT_TESTDLL), 0);
+    EXPECT_FALSE(test_library_kept_its_count(1));
 }
 
 TEST_F(DynamicCalls, ArgumentCountOutOfRangeGivesZero) {

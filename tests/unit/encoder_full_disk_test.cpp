@@ -56,7 +56,9 @@ TEST(FullDisk, AFailedWriteKeepsTheOldFileAndLeavesNoPartialFile) {
         uint32_t format;
         int32_t flags, depth;
     } cases[] = {{"full.bmp", FORMAT_BMP, 7, 32},  {"full24.bmp", FORMAT_BMP, 7, 24},
-                 {"full.png", FORMAT_PNG, 32, -1}, {"full.jpg", FORMAT_JPEG, 32, -1}};
+                 {"full.png", FORMAT_PNG, 32, -1}, {"full.jpg", FORMAT_JPEG, 32, -1},
+                 // Palette output: 360,000 index bytes of noise either way.
+                 {"full8.bmp", FORMAT_BMP, 7, 8},  {"full8.png", FORMAT_PNG, 32, 8}};
     const std::vector<uint8_t> old_bytes = {'o', 'l', 'd', ' ', 'p', 'i', 'c', 't', 'u', 'r', 'e'};
     for (auto c : cases) {
         ScratchFolder folder;

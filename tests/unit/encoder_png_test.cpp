@@ -8,6 +8,22 @@
 #include "codecs/png_writer.h"
 #include "encoder_fixtures.h"
 
+#ifndef _WIN32
+#include <dlfcn.h>
+#include <png.h>
+
+// Natively libpng is a shared library, so this definition stands in for its
+// own: it can refuse the info structure as if memory had run out.
+namespace {
+bool refuse_info_struct = false;
+}
+extern "C" png_infop png_create_info_struct(png_const_structrp png) {
+    using Real = png_infop (*)(png_const_structrp);
+    static Real real = reinterpret_cast<Real>(dlsym(RTLD_NEXT, "png_create_info_struct"));
+    return refuse_info_struct || !real ? nullptr : real(png);
+}
+#endif
+
 using namespace encoder_test;
 
 namespace {
@@ -166,5 +182,25 @@ TEST(PngWriter, ExternalCheckersAcceptTheFile) {
                                 std::to_string(in.g) + ", " + std::to_string(in.b) + ", 255)\n");
     }
 }
+
+#ifndef _WIN32
+// Running out of memory is a failed save like any other: no message of the
+// library's on the error stream, no file.
+TEST(PngWriter, OutOfMemoryFailsSilently) {
+    ScratchFolder folder;
+    Picture p = make_picture(9, 4, 32, busy_pixel);
+    const std::string file = folder.path("quiet.png");
+    refuse_info_struct = true;
+    testing::internal::CaptureStderr();
+    const int32_t result = write_png_rgba(file.c_str(), p.bits(), 9, 4, p.pitch, ROWS_BOTTOM_UP, 32, -1);
+    const std::string said = testing::internal::GetCapturedStderr();
+    refuse_info_struct = false;
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(said, "");
+    EXPECT_TRUE(folder.entries().empty());
+    // The stand-in passes on to libpng otherwise.
+    EXPECT_EQ(write_png_rgba(file.c_str(), p.bits(), 9, 4, p.pitch, ROWS_BOTTOM_UP, 32, -1), 1);
+}
+#endif
 
 }  // namespace

@@ -13,6 +13,11 @@
 #include "codecs/save_file.h"
 #include "encoder_fixtures.h"
 
+#ifdef __linux__
+#include <sys/inotify.h>
+#include <unistd.h>
+#endif
+
 using namespace encoder_test;
 
 namespace {
@@ -429,5 +434,43 @@ TEST(SaveFiles, TemporaryNamesNeverTakeOverExistingFiles) {
     for (const std::string& s : squatters) EXPECT_EQ(read_bytes(folder.path(s)), (std::vector<uint8_t>{'m', 'i', 'n', 'e'}));
     EXPECT_EQ(folder.entries().size(), 3u);
 }
+
+#ifdef __linux__
+// Between two opens another process could take the temporary name (or plant
+// a link there): every writer opens its temporary file once, creating it
+// exclusively, and writes through that handle.
+TEST(SaveFiles, TheTemporaryFileIsOpenedOnlyByItsExclusiveCreation) {
+    register_png_encoder();
+    register_jpeg_encoder();
+    ScratchFolder folder;
+    Picture p = make_picture(9, 4, 32, busy_pixel);
+    for (const FormatCase& c : all_formats) {
+        const int watch = inotify_init1(IN_NONBLOCK);
+        ASSERT_GE(watch, 0);
+        ASSERT_GE(inotify_add_watch(watch, folder.root().c_str(), IN_OPEN | IN_CREATE | IN_CLOSE), 0);
+        std::string file = folder.path(std::string("once.") + c.name);
+        ASSERT_EQ(save_pixels(file.c_str(), p.bits(), c.format, 9, 4, p.pitch, 32, ROWS_BOTTOM_UP, c.flags, c.depth), 1);
+        // (Closes are watched too: identical events in a row would merge.)
+        int opens = 0, creations = 0, closes = 0;
+        alignas(inotify_event) char buffer[8192];
+        ssize_t got;
+        while ((got = read(watch, buffer, sizeof buffer)) > 0) {
+            for (char* at = buffer; at < buffer + got;) {
+                const auto* e = reinterpret_cast<const inotify_event*>(at);
+                if (e->len && std::strncmp(e->name, "~rcsave-", 8) == 0) {
+                    opens += (e->mask & IN_OPEN) != 0;
+                    creations += (e->mask & IN_CREATE) != 0;
+                    closes += (e->mask & IN_CLOSE) != 0;
+                }
+                at += sizeof(inotify_event) + e->len;
+            }
+        }
+        close(watch);
+        EXPECT_EQ(creations, 1) << c.name;
+        EXPECT_EQ(opens, 1) << c.name;
+        EXPECT_EQ(closes, 1) << c.name;
+    }
+}
+#endif
 
 }  // namespace

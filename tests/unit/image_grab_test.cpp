@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <set>
 #include <vector>
 
 #include "image/image.h"
@@ -207,22 +206,24 @@ TEST_F(Grab, SmoothThirtyTwoBitResizeUsesTheCubicFilterWithTransparencyWhitened)
 }
 
 TEST_F(Grab, FastModeDropsPixelsForBothDepths) {
+    // The pattern names each pixel's place (blue = x, green = y), so every
+    // destination pixel must be a whole source pixel under its own
+    // footprint: no blend, no mirror, no repeat of one row or column.
     for (int depth : {24, 32}) {
-        int64_t img = pattern(AUTO_ID, 7, 5, depth);
-        auto colour = [&](int x, int y) {
-            const uint8_t* p = pixel(img, x, y);
-            return p[0] | p[1] << 8 | p[2] << 16;
-        };
-        std::set<int> colours;
-        for (int y = 0; y < 5; ++y)
-            for (int x = 0; x < 7; ++x) colours.insert(colour(x, y));
-        for (auto [w, h] : {std::pair{14, 10}, {3, 2}}) {
+        for (auto [w, h] : {std::pair{14, 10}, {3, 2}, {7, 15}}) {
+            int64_t img = pattern(AUTO_ID, 7, 5, depth);
             ASSERT_NE(resize_image(img, w, h, 1), 0) << depth;
-            // Nothing new is made: every pixel is one of the source's.
             for (int y = 0; y < h; ++y)
-                for (int x = 0; x < w; ++x)
-                    EXPECT_TRUE(colours.count(colour(x, y)))
-                        << depth << " " << w << "x" << h << " at " << x << "," << y;
+                for (int x = 0; x < w; ++x) {
+                    const uint8_t* p = pixel(img, x, y);
+                    const int sx = p[0], sy = p[1];
+                    EXPECT_EQ(p[2], 100 + sx + sy) << depth << " " << w << "x" << h << " at " << x << "," << y;
+                    // Source pixel [sx, sx + 1) overlaps the footprint [x, x + 1) * 7 / w.
+                    EXPECT_TRUE(sx * w < (x + 1) * 7 && (sx + 1) * w > x * 7 && sy * h < (y + 1) * 5 &&
+                                (sy + 1) * h > y * 5)
+                        << depth << " " << w << "x" << h << " at " << x << "," << y << " from " << sx << "," << sy;
+                }
+            free_image(img);
         }
     }
 }

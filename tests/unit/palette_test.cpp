@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "codecs/palette_neuquant.h"
+
 #include <cstring>
 #include <vector>
 
@@ -281,6 +283,127 @@ TEST(PaletteReducer, RefusesWhatIsNoPicture) {
     EXPECT_EQ(reducer_row(nullptr, 0), nullptr);
     free_reducer(r);
     free_reducer(nullptr);
+}
+
+// ---- the network's numbers, worked out by hand from the rules ------------
+
+TEST(PaletteNetwork, GammaTableAndInitialNeurons) {
+    static NeuQuantNet net;
+    neuquant_setup(&net, nullptr, 0, 16);
+    const struct {
+        int index;
+        double value;
+    } gamma[] = {{0, 0}, {1, 12}, {2, 17}, {10, 42}, {64, 118}, {128, 174}, {200, 223}, {254, 254}, {255, 255}};
+    for (auto c : gamma) EXPECT_EQ(net.gamma_table[c.index], c.value) << c.index;
+    // A grey ramp through the gamma table, alpha rising by 16 for the first sixteen.
+    const double expected16[][4] = {{0, 0, 0, 0}, {16, 55, 55, 55}, {112, 161, 161, 161}, {240, 247, 247, 247}};
+    const int at16[] = {0, 1, 7, 15};
+    for (int k = 0; k < 4; ++k)
+        for (int c = 0; c < 4; ++c) EXPECT_EQ(net.neurons[at16[k]][c], expected16[k][c]) << at16[k] << " " << c;
+    EXPECT_EQ(net.frequency[3], 1.0 / 16);
+    neuquant_setup(&net, nullptr, 0, 256);
+    const double expected256[][4] = {{240, 53, 53, 53}, {255, 55, 55, 55}, {255, 152, 152, 152}, {255, 255, 255, 255}};
+    const int at256[] = {15, 16, 100, 255};
+    for (int k = 0; k < 4; ++k)
+        for (int c = 0; c < 4; ++c) EXPECT_EQ(net.neurons[at256[k]][c], expected256[k][c]) << at256[k] << " " << c;
+}
+
+TEST(PaletteNetwork, ATinyPicturesExactPaletteAndIndices) {
+    // Six samples with the full radius pull all four neurons towards the
+    // mean; the numbers follow from the training rules alone.
+    TestPicture p = blank_picture(3, 2, 32);
+    const int pixels[6][4] = {{0, 0, 255, 255},     {0, 255, 0, 255}, {255, 0, 0, 255},
+                              {255, 255, 255, 255}, {0, 0, 0, 255},   {40, 120, 200, 128}};
+    for (int k = 0; k < 6; ++k) set_pixel(p, k % 3, k / 3, pixels[k][0], pixels[k][1], pixels[k][2], pixels[k][3]);
+    PaletteReducer* r = reduce(p, 2);
+    ASSERT_NE(r, nullptr);
+    const uint8_t palette[4][4] = {{32, 92, 151, 150}, {32, 93, 152, 149}, {33, 93, 153, 148}, {33, 94, 155, 148}};
+    for (int i = 0; i < 4; ++i)
+        for (int c = 0; c < 4; ++c) EXPECT_EQ(r->palette[i][c], palette[i][c]) << i << " " << c;
+    EXPECT_EQ(all_rows(r), (Indices{{0, 1, 0}, {3, 0, 3}}));
+    free_reducer(r);
+}
+
+TEST(PaletteNetwork, AnExactGreenIndexForACraftedSet) {
+    static NeuQuantNet net;
+    neuquant_setup(&net, nullptr, 0, 8);
+    // Greens (gamma space) out of order; the search holds them as 255, 0,
+    // 117, 174, 0, 117, 117, 230.
+    const double greens[8] = {255, 0, 118, 174, 0, 118, 118, 230};
+    for (int i = 0; i < 8; ++i) {
+        net.neurons[i][0] = 255;
+        net.neurons[i][1] = net.neurons[i][3] = 0;
+        net.neurons[i][2] = greens[i];
+    }
+    neuquant_build_search(&net);
+    const int sorted[8] = {0, 0, 117, 117, 117, 174, 230, 255};
+    for (int i = 0; i < 8; ++i) EXPECT_EQ(net.search[i][1], sorted[i]) << i;
+    // Runs of the index: a green present starts in the middle of its own
+    // run, a missing one at the next larger green.
+    const struct {
+        int from, to, index;
+    } runs[] = {{0, 0, 1}, {1, 116, 2}, {117, 117, 3}, {118, 174, 5}, {175, 230, 6}, {231, 255, 7}};
+    for (auto run : runs)
+        for (int g = run.from; g <= run.to; ++g) EXPECT_EQ(net.green_index[g], run.index) << g;
+}
+
+TEST(PaletteNetwork, EveryPaletteColourFindsItsOwnEntry) {
+    // A pixel of a palette colour is at distance 0 from its own entry, the
+    // nearest any search through every entry can find: the search ordered by
+    // green must find an entry at distance 0 too.
+    TestPicture photo = synthetic_photograph(64, 48, 32, true);
+    for (int depth : {4, 8}) {
+        PaletteReducer* r = reduce(photo, depth);
+        ASSERT_NE(r, nullptr);
+        const NeuQuantNet* net = r->network;
+        for (int i = 0; i < (1 << depth); ++i) {
+            const uint8_t* c = r->palette[i];
+            const int found = neuquant_search(net, c[3], c[2], c[1], c[0]);
+            EXPECT_EQ(std::memcmp(net->search[found], net->search[i], 4), 0)
+                << "depth " << depth << " entry " << i << " found " << found;
+        }
+        free_reducer(r);
+    }
+}
+
+TEST(PaletteNetwork, ALengthDivisibleBy499StepsBy491) {
+    // 499 x 2 pixels: a step of 499 would only ever sample the black first
+    // column; 491 reaches the red of every other pixel.
+    TestPicture p = blank_picture(499, 2, 24);
+    for (int y = 0; y < 2; ++y)
+        for (int x = 1; x < 499; ++x) set_pixel(p, x, y, 0, 0, 230);
+    PaletteReducer* r = reduce(p, 2);
+    ASSERT_NE(r, nullptr);
+    for (int i = 0; i < 4; ++i)
+        EXPECT_TRUE(r->palette[i][0] == 0 && r->palette[i][1] == 0 && r->palette[i][2] == 231 && r->palette[i][3] == 255)
+            << i;
+    free_reducer(r);
+}
+
+TEST(PaletteDither, ThreeByTwoPictureWithABlackAndWhitePalette) {
+    TestPicture p = blank_picture(3, 2, 32);
+    const int pixels[6][3] = {{100, 100, 100}, {30, 150, 240}, {200, 200, 200},
+                              {200, 60, 10},   {128, 128, 128}, {220, 220, 220}};
+    for (int k = 0; k < 6; ++k) set_pixel(p, k % 3, k / 3, pixels[k][0], pixels[k][1], pixels[k][2]);
+    PaletteReducer* r = reduce(p, 2, DITHER);
+    ASSERT_NE(r, nullptr);
+    // Two entries only: black and white, opaque.
+    NeuQuantNet* net = r->network;
+    net->size = 2;
+    const double neurons[2][4] = {{255, 0, 0, 0}, {255, 255, 255, 255}};
+    std::memcpy(net->neurons, neurons, sizeof neurons);
+    neuquant_build_search(net);
+    neuquant_palette(net, r->palette);
+    // Row by row: the error carried along each row and into the next stays
+    // small, and the last row spreads it into itself.
+    EXPECT_EQ(all_rows(r), (Indices{{1, 1, 1}, {0, 1, 1}}));
+    const uint8_t after[6][4] = {{100, 100, 100, 255}, {30, 150, 240, 255}, {200, 200, 200, 255},
+                                 {198, 58, 8, 255},    {123, 125, 125, 255}, {217, 217, 218, 255}};
+    for (int k = 0; k < 6; ++k)
+        for (int c = 0; c < 4; ++c) EXPECT_EQ(r->pixels[4 * k + c], after[k][c]) << k << " " << c;
+    EXPECT_EQ(r->carried_error[0], 2);
+    EXPECT_EQ(r->carried_error[3], 0);
+    free_reducer(r);
 }
 
 }  // namespace

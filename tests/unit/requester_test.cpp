@@ -145,17 +145,18 @@ TEST(RequesterMultiSelection, SaveDialogKeepsAPendingSelectionAndOpenDialogDrops
     finish_file_request(false, false);
 }
 
-// Paths hold at most 259 characters.  A name that would make a longer path
-// is skipped rather than cut off; the names after it still come.
+// Paths hold at most REQUESTER_PATH_SIZE - 1 bytes.  A name that would make
+// a longer path is skipped rather than cut off; the names after it still come.
 TEST(RequesterMultiSelection, PathsTooLongForTheBufferAreSkippedNeverCut) {
-    std::string directory = "C:\\" + std::string(196, 'd');  // 199 characters, 200 with its '\'
-    std::string fits(59, 'f');                                // 200 + 59 = 259: fits exactly
-    std::string too_long(60, 'l');                            // 260: one too many
+    const size_t limit = REQUESTER_PATH_SIZE - 1;
+    std::string directory = "C:\\" + std::string(196, 'd');  // 199 bytes, 200 with its '\'
+    std::string fits(limit - 200, 'f');                       // fits exactly
+    std::string too_long(limit - 199, 'l');                   // one too many
     answer_multi(directory + '\0' + too_long + '\0' + fits + '\0' + too_long + '\0' + "z" + '\0' + '\0');
 
     std::string first = finish_file_request(true, true);
     EXPECT_EQ(first, directory + "\\" + fits);
-    EXPECT_EQ(first.size(), 259u);
+    EXPECT_EQ(first.size(), limit);
     EXPECT_EQ(std::string(next_selected_file()), directory + "\\z");
     EXPECT_STREQ(next_selected_file(), "");
 
@@ -165,12 +166,12 @@ TEST(RequesterMultiSelection, PathsTooLongForTheBufferAreSkippedNeverCut) {
     EXPECT_STREQ(next_selected_file(), "");
 
     // A directory that leaves no room for any name.
-    answer_multi(std::string(259, 'D') + '\0' + "a" + '\0' + '\0');
+    answer_multi(std::string(limit, 'D') + '\0' + "a" + '\0' + '\0');
     EXPECT_STREQ(finish_file_request(true, true), "");
     EXPECT_STREQ(next_selected_file(), "");
 
     // A single path that is too long.
-    answer_multi(std::string(300, 'P') + '\0' + '\0');
+    answer_multi(std::string(limit + 41, 'P') + '\0' + '\0');
     EXPECT_STREQ(finish_file_request(true, true), "");
 }
 

@@ -33,9 +33,12 @@ TEST(ParseNumber, WrapsAt64Bits) {
     EXPECT_EQ(parse_number("$FFFFFFFFFFFFFFFF"), -1);
     EXPECT_EQ(parse_number("$10000000000000005"), 5);
     EXPECT_EQ(parse_number("-%1"), -1);
-    // Very long digit strings neither stop nor misbehave.
-    std::string many(5000, '9');
-    EXPECT_EQ(parse_number(many.c_str()), static_cast<int64_t>(parse_number(many.c_str())));
+    // Very long digit strings keep wrapping: the value modulo 2^64.
+    std::string many;
+    while (many.size() < 5000) many += "123456789";
+    many.resize(5000);
+    EXPECT_EQ(parse_number(many.c_str()), INT64_C(1512223424050994009));
+    EXPECT_EQ(parse_number(std::string(5000, '9').c_str()), -1);  // 10^5000 - 1, and 2^64 divides 10^5000
     EXPECT_EQ(number_text(parse_number("-42")), "-42");
 }
 

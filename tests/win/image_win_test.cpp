@@ -166,6 +166,58 @@ TEST_F(ImageGdi, DeviceDependentBitmapsHaveAlphaOnlyWhenSomeAlphaByteIsSet) {
     DeleteObject(brush);
 }
 
+TEST_F(ImageGdi, OnlyBitmapsMakeCopiesAndTopDownSectionsGiveNoPixelMemory) {
+    ASSERT_TRUE(alpha_blend_available());
+    // A font answers GetObjectA with numbers of its own (here 10 x 7 read as
+    // a bitmap's), and GetDIBits then fails: no copy, nothing drawn.
+    LOGFONTA lf = {};
+    lf.lfWidth = 10;
+    lf.lfEscapement = 7;
+    HFONT font = CreateFontIndirectA(&lf);
+    ASSERT_NE(font, nullptr);
+    EXPECT_EQ(make_premultiplied_copy(reinterpret_cast<intptr_t>(font)), 0);
+    HDC screen = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(screen);
+    HBITMAP target = CreateCompatibleBitmap(screen, 4, 4);
+    ReleaseDC(nullptr, screen);
+    HGDIOBJ old = SelectObject(dc, target);
+    RECT all = {0, 0, 4, 4};
+    FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH)));
+    const std::vector<uint8_t> before = read_pixels(target, 4, 4);
+    draw_alpha_bitmap(reinterpret_cast<intptr_t>(dc), 0, 0, 0, 0, reinterpret_cast<intptr_t>(font), 255);
+    SelectObject(dc, old);
+    DeleteDC(dc);
+    EXPECT_EQ(read_pixels(target, 4, 4), before);
+    DeleteObject(target);
+    DeleteObject(font);
+
+    // A top-down section's memory starts with its top row, where readers of
+    // bitmap_info expect the bottom one: refused.  Its premultiplied copy
+    // (bottom-up) keeps the picture the right way up.
+    BITMAPINFOHEADER h = {};
+    h.biSize = sizeof h;
+    h.biWidth = 2;
+    h.biHeight = -2;
+    h.biPlanes = 1;
+    h.biBitCount = 32;
+    h.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HBITMAP top_down = CreateDIBSection(nullptr, reinterpret_cast<BITMAPINFO*>(&h), DIB_RGB_COLORS, &bits, nullptr, 0);
+    ASSERT_NE(top_down, nullptr);
+    const uint8_t rows[16] = {0, 0, 255, 255, 0, 0, 255, 255,    // top: red
+                              255, 0, 0, 255, 255, 0, 0, 255};  // bottom: blue
+    std::memcpy(bits, rows, sizeof rows);
+    BitmapInfo info;
+    EXPECT_FALSE(bitmap_info(reinterpret_cast<intptr_t>(top_down), &info));
+    const int64_t copy = make_premultiplied_copy(reinterpret_cast<intptr_t>(top_down));
+    ASSERT_NE(copy, 0);
+    ASSERT_TRUE(bitmap_info(copy, &info));
+    EXPECT_EQ(info.bits[0], 255);                // bottom row first: blue
+    EXPECT_EQ(info.bits[info.stride + 2], 255);  // then the top row: red
+    free_premultiplied_copy(copy);
+    DeleteObject(top_down);
+}
+
 TEST_F(ImageGdi, TwentyFourBitImagesArePlainDibSectionsBottomUp) {
     int64_t bitmap = create_image(6, 601, 3, 24);
     ASSERT_NE(bitmap, 0);

@@ -278,9 +278,14 @@ TEST_F(StatusBar, The257thFieldChangesNothing) {
     add_status_bar_field(50);
     EXPECT_EQ(parts(status), full);
     // Index 255 is the status window's own "simple mode" part, so the last
-    // field that can carry a text is 254.
+    // field that can carry a text is 254: text for 255 lands nowhere.
     status_bar_text(5, 254, "last", 0);
     EXPECT_EQ(field_text(status, 254).text, "last");
+    status_bar_text(5, 255, "simple", 0);
+    EXPECT_EQ(field_text(status, 255).text, "");
+    SendMessageA(status, SB_SIMPLE, TRUE, 0);
+    EXPECT_EQ(field_text(status, 0).text, "");
+    SendMessageA(status, SB_SIMPLE, FALSE, 0);
 }
 
 TEST_F(StatusBar, FreeingAndDestroyingReleaseTheRightRecords) {

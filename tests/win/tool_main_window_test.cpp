@@ -152,10 +152,18 @@ TEST_F(MainWindow, LayoutTextsAndInitialStates) {
         {app.xy_plus_button, GADGET_BUTTON, 340, 620, 30, 30, "XY+"},
         {app.xy_minus_button, GADGET_BUTTON, 440, 620, 30, 30, "XY-"},
         {app.save_jpg_button, GADGET_BUTTON, 1080, 620, 100, 30, "Save JPG"},
-        {app.radius_spin, GADGET_SPIN, 630, 70, -1, 20, "295"},
-        {app.step_x_spin, GADGET_SPIN, 50, 630, -1, 20, "1"},
-        {app.step_y_spin, GADGET_SPIN, 210, 630, -1, 20, "1"},
-        {app.step_xy_spin, GADGET_SPIN, 380, 630, -1, 20, "1"},
+        // A spin's width runs from its edit's left to its arrows' right.
+        {app.radius_spin, GADGET_SPIN, 630, 70, 70, 20, "295"},
+        {app.step_x_spin, GADGET_SPIN, 50, 630, 50, 20, "1"},
+        {app.step_y_spin, GADGET_SPIN, 210, 630, 50, 20, "1"},
+        {app.step_xy_spin, GADGET_SPIN, 380, 630, 50, 20, "1"},
+    };
+    // The up-down control whose buddy is the spin's edit.
+    auto arrows_of = [&](int64_t spin) {
+        HWND arrows = nullptr;
+        for (HWND c = nullptr; (c = FindWindowExA(window, c, UPDOWN_CLASSA, nullptr));)
+            if (reinterpret_cast<HWND>(SendMessageA(c, UDM_GETBUDDY, 0, 0)) == hwnd(spin)) arrows = c;
+        return arrows;
     };
     std::vector<HWND> order;
     for (const auto& g : table) {
@@ -165,7 +173,14 @@ TEST_F(MainWindow, LayoutTextsAndInitialStates) {
         const RECT r = client_rect(hwnd(g.gadget));
         EXPECT_EQ(r.left, g.x);
         EXPECT_EQ(r.top, g.y);
-        if (g.width > 0) {
+        if (g.kind == GADGET_SPIN) {
+            HWND arrows = arrows_of(g.gadget);
+            ASSERT_NE(arrows, nullptr);
+            const RECT a = client_rect(arrows);
+            EXPECT_EQ(a.right - r.left, g.width);
+            EXPECT_EQ(a.top, g.y);
+            EXPECT_EQ(a.bottom - a.top, g.height);
+        } else {
             EXPECT_EQ(r.right - r.left, g.width);
         }
         EXPECT_EQ(r.bottom - r.top, g.height);
@@ -178,10 +193,16 @@ TEST_F(MainWindow, LayoutTextsAndInitialStates) {
     EXPECT_EQ(get_gadget_state(app.inner_alpha_trackbar), 255);
     EXPECT_EQ(get_gadget_state(app.radius_spin), 295);
     EXPECT_EQ(get_gadget_state(app.step_xy_spin), 1);
-    EXPECT_EQ(get_gadget_attribute(app.radius_spin, GADGET_MAXIMUM), 500);
-    EXPECT_EQ(get_gadget_attribute(app.step_x_spin, GADGET_MAXIMUM), 200);
-    EXPECT_EQ(get_gadget_attribute(app.step_x_spin, GADGET_MINIMUM), 1);
-    EXPECT_EQ(get_gadget_attribute(app.inner_alpha_trackbar, GADGET_MAXIMUM), 255);
+    // Ranges: 0-255 for both trackbars, 1-500 for the radius, 1-200 for the steps.
+    const struct {
+        int64_t gadget;
+        int64_t minimum, maximum;
+    } ranges[] = {{app.outer_alpha_trackbar, 0, 255}, {app.inner_alpha_trackbar, 0, 255}, {app.radius_spin, 1, 500},
+                  {app.step_x_spin, 1, 200},          {app.step_y_spin, 1, 200},          {app.step_xy_spin, 1, 200}};
+    for (const auto& range : ranges) {
+        EXPECT_EQ(get_gadget_attribute(range.gadget, GADGET_MINIMUM), range.minimum) << range.gadget;
+        EXPECT_EQ(get_gadget_attribute(range.gadget, GADGET_MAXIMUM), range.maximum) << range.gadget;
+    }
     EXPECT_EQ(tooltip_text(hwnd(app.radius_spin)), "Radius");
 
     // Trackbars: vertical with tick marks; spins: arrows that write the
@@ -189,9 +210,7 @@ TEST_F(MainWindow, LayoutTextsAndInitialStates) {
     for (int64_t trackbar : {app.outer_alpha_trackbar, app.inner_alpha_trackbar})
         EXPECT_EQ(GetWindowLongA(hwnd(trackbar), GWL_STYLE) & (TBS_VERT | TBS_AUTOTICKS), TBS_VERT | TBS_AUTOTICKS);
     for (int64_t spin : {app.radius_spin, app.step_x_spin, app.step_y_spin, app.step_xy_spin}) {
-        HWND arrows = nullptr;
-        for (HWND c = nullptr; (c = FindWindowExA(window, c, UPDOWN_CLASSA, nullptr));)
-            if (reinterpret_cast<HWND>(SendMessageA(c, UDM_GETBUDDY, 0, 0)) == hwnd(spin)) arrows = c;
+        HWND arrows = arrows_of(spin);
         ASSERT_NE(arrows, nullptr);
         EXPECT_EQ(GetWindowLongA(arrows, GWL_STYLE) & UDS_SETBUDDYINT, UDS_SETBUDDYINT);
         EXPECT_EQ(GetWindowLongA(hwnd(spin), GWL_STYLE) & ES_READONLY, 0);

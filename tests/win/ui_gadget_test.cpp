@@ -326,6 +326,28 @@ TEST_F(Gadgets, SpinsWithTheSameBackColourShareOneBrush) {
     EXPECT_EQ(color_brush_count(), before);
 }
 
+TEST_F(Gadgets, SettingASpinsTextKeepsWhatIsNotTheSpinsOwn) {
+    const int64_t spin = keep(spin_gadget(AUTO_ID, 620, 65, 70, 20, 1, 500, SPIN_NUMERIC));
+    ASSERT_NE(spin, 0);
+    pump_events(20);
+    // Queued before the program sets the text: a message and a click for
+    // the window, a key, and a quit request.
+    PostMessageA(hwnd, WM_USER + 40, 7, 0);
+    PostMessageA(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    send_keys({VK_SHIFT});
+    PostQuitMessage(3);
+    set_gadget_text(spin, "42");
+    EXPECT_EQ(get_gadget_text(spin), "42");
+    MSG msg;
+    ASSERT_TRUE(PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+    EXPECT_EQ(msg.wParam, 3u);
+    ASSERT_TRUE(PeekMessageA(&msg, hwnd, WM_USER + 40, WM_USER + 40, PM_REMOVE));
+    EXPECT_EQ(msg.wParam, 7u);
+    EXPECT_TRUE(PeekMessageA(&msg, hwnd, WM_LBUTTONDOWN, WM_LBUTTONDOWN, PM_REMOVE));
+    EXPECT_TRUE(PeekMessageA(&msg, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_NOREMOVE));
+    EXPECT_TRUE(gadget_events(pump_events(), spin).empty());
+}
+
 int64_t filled_image(int32_t width, int32_t height, int32_t depth, uint8_t b, uint8_t g, uint8_t r, uint8_t a) {
     const int64_t image = create_image(AUTO_ID, width, height, depth);
     BitmapInfo info;
@@ -419,6 +441,27 @@ TEST_F(Gadgets, ImageGadgetSizesToItsImageAndBlendsAlphaOverTheWindow) {
     made.clear();
     free_image(big);
     free_image(small);
+    free_image(translucent);
+}
+
+TEST_F(Gadgets, DisablingAndEnablingABlendedImageKeepsItsBlend) {
+    const int64_t translucent = filled_image(100, 50, 32, 0, 0, 255, 128);
+    ASSERT_NE(translucent, 0);
+    const int64_t shown = keep(image_gadget(AUTO_ID, 0, 0, 100, 50, image_handle(translucent)));
+    ASSERT_NE(shown, 0);
+    pump_events(60);
+    const COLORREF blended = window_pixel(50, 25);
+    EXPECT_TRUE(close_to(blended, 128 + 192 * 127 / 255, 192 * 127 / 255, 192 * 127 / 255)) << std::hex << blended;
+    HWND control = reinterpret_cast<HWND>(gadget_handle(shown));
+    for (int i = 0; i < 3; ++i) {
+        EnableWindow(control, FALSE);
+        pump_events(30);
+        EnableWindow(control, TRUE);
+        pump_events(30);
+    }
+    EXPECT_EQ(window_pixel(50, 25), blended) << std::hex << window_pixel(50, 25);
+    free_gadget(shown);
+    made.clear();
     free_image(translucent);
 }
 

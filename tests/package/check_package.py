@@ -1,0 +1,287 @@
+#!/usr/bin/env python3
+"""Checks the release zip that scripts/package writes: its entries, the
+exe's header, version record, manifest and icons read back from the PE file
+by an independent reader (below, standard library only), the notices, and
+that a second build gave the same bytes.  Writes a JUnit report with
+--junit.
+
+    check_package.py ZIP --first FIRST_ZIP --notices GENERATED_NOTICES [--junit FILE]
+"""
+import argparse
+import io
+import os
+import re
+import struct
+import sys
+import time
+import traceback
+import xml.etree.ElementTree as ET
+import zipfile
+
+ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+ENTRIES = ["roundcut.exe", "README.txt", "LICENSE.txt", "THIRD_PARTY_NOTICES.txt"]
+ICON_SIZES = [16, 24, 32, 48, 256]
+RT_ICON, RT_GROUP_ICON, RT_VERSION, RT_MANIFEST = 3, 14, 16, 24
+
+
+def project_version():
+    with open(os.path.join(ROOT, "CMakeLists.txt"), encoding="utf-8") as f:
+        m = re.search(r"project\(roundcut VERSION (\d+)\.(\d+)\.(\d+)", f.read())
+    return tuple(int(x) for x in m.groups())
+
+
+# --- PE reading ----------------------------------------------------------------
+
+class PeFile:
+    def __init__(self, data):
+        self.data = data
+        assert data[:2] == b"MZ", "no MZ header"
+        pe = struct.unpack_from("<I", data, 0x3C)[0]
+        assert data[pe:pe + 4] == b"PE\0\0", "no PE signature"
+        (self.machine, sections, self.timestamp, self.symbol_table, self.symbols, optional_size,
+         self.characteristics) = struct.unpack_from("<HHIIIHH", data, pe + 4)
+        opt = pe + 24
+        assert struct.unpack_from("<H", data, opt)[0] == 0x20B, "not a PE32+ image"
+        self.subsystem = struct.unpack_from("<H", data, opt + 68)[0]
+        directories = struct.unpack_from("<I", data, opt + 108)[0]
+        self.resource_rva = struct.unpack_from("<I", data, opt + 112 + 8 * 2)[0] if directories > 2 else 0
+        self.sections = []
+        for i in range(sections):
+            name, vsize, rva, raw_size, raw = struct.unpack_from("<8sIIII", data, opt + optional_size + 40 * i)
+            self.sections.append((name.rstrip(b"\0").decode(), rva, max(vsize, raw_size), raw))
+
+    def at(self, rva):
+        for _, start, size, raw in self.sections:
+            if start <= rva < start + size:
+                return raw + rva - start
+        raise AssertionError(f"RVA {rva:#x} lies in no section")
+
+    def resources(self):
+        """{(type, id): data} of the resource tree's first language each."""
+        assert self.resource_rva, "no resource directory"
+        base = self.at(self.resource_rva)
+
+        def entries(offset):
+            named, ids = struct.unpack_from("<HH", self.data, base + offset + 12)
+            for i in range(named + ids):
+                name, target = struct.unpack_from("<II", self.data, base + offset + 16 + 8 * i)
+                yield name, target
+
+        found = {}
+        for rtype, t in entries(0):
+            for rid, r in entries(t & 0x7FFFFFFF):
+                for _, leaf in entries(r & 0x7FFFFFFF):
+                    rva, size = struct.unpack_from("<II", self.data, base + leaf)
+                    found.setdefault((rtype, rid), self.data[self.at(rva):self.at(rva) + size])
+        return found
+
+
+def version_blocks(data, offset=0):
+    """One VS_VERSIONINFO-style block: (key, value bytes, value type, children)."""
+    length, value_length, value_type = struct.unpack_from("<HHH", data, offset)
+    end = offset + length
+    pos = offset + 6
+    key_end = pos
+    while data[key_end:key_end + 2] != b"\0\0":
+        key_end += 2
+    key = data[pos:key_end].decode("utf-16-le")
+    pos = (key_end + 2 + 3) & ~3
+    size = value_length * 2 if value_type == 1 else value_length
+    value = data[pos:pos + size]
+    pos = (pos + size + 3) & ~3
+    children = []
+    while pos < end:
+        child = version_blocks(data, pos)
+        children.append(child)
+        pos = (pos + struct.unpack_from("<H", data, pos)[0] + 3) & ~3
+    return key, value, value_type, children
+
+
+def version_record(data):
+    key, value, _, children = version_blocks(data)
+    assert key == "VS_VERSION_INFO", key
+    signature, _, file_ms, file_ls, product_ms, product_ls = struct.unpack_from("<6I", value)
+    assert signature == 0xFEEF04BD, "no VS_FIXEDFILEINFO"
+
+    def quad(ms, ls):
+        return (ms >> 16, ms & 0xFFFF, ls >> 16, ls & 0xFFFF)
+
+    strings = {}
+    for ckey, _, _, tables in children:
+        if ckey == "StringFileInfo":
+            for _, _, _, items in tables:
+                for skey, svalue, _, _ in items:
+                    strings[skey] = svalue.decode("utf-16-le").split("\0")[0]
+    return quad(file_ms, file_ls), quad(product_ms, product_ls), strings
+
+
+def icon_file_entries(data):
+    """(width, bit count, data) of each entry of an .ico file."""
+    _, kind, count = struct.unpack_from("<HHH", data, 0)
+    assert kind == 1
+    out = []
+    for i in range(count):
+        w, _, _, _, _, bits, size, offset = struct.unpack_from("<BBBBHHII", data, 6 + 16 * i)
+        out.append((w or 256, bits, data[offset:offset + size]))
+    return out
+
+
+def entry_image_size(blob):
+    """(width, height) of an icon image: a PNG's IHDR or a DIB's header (half its height)."""
+    if blob[:8] == b"\x89PNG\r\n\x1a\n":
+        return struct.unpack_from(">II", blob, 16)
+    header, width, height = struct.unpack_from("<Iii", blob, 0)
+    assert header == 40, "DIB without BITMAPINFOHEADER"
+    return width, height // 2
+
+
+# --- the checks ----------------------------------------------------------------
+
+class Checks:
+    def __init__(self, zip_path, first_path, notices_path):
+        self.zip_path, self.first_path, self.notices_path = zip_path, first_path, notices_path
+        with open(zip_path, "rb") as f:
+            self.zip_bytes = f.read()
+        self.zip = zipfile.ZipFile(io.BytesIO(self.zip_bytes))
+        self.exe = PeFile(self.zip.read("roundcut.exe"))
+
+    def test_two_builds_give_the_same_bytes(self):
+        with open(self.first_path, "rb") as f:
+            first = f.read()
+        assert first == self.zip_bytes, "the second build's zip differs from the first"
+
+    def test_zip_entries_names_order_and_times(self):
+        infos = self.zip.infolist()
+        assert [i.filename for i in infos] == ENTRIES, [i.filename for i in infos]
+        assert len({i.date_time for i in infos}) == 1, "entries with different times"
+        version = ".".join(map(str, project_version()))
+        assert os.path.basename(self.zip_path) == f"roundcut-{version}-win64.zip", self.zip_path
+        for name in ENTRIES[1:]:
+            text = self.zip.read(name).decode("utf-8")
+            assert "\r\n" in text and "\n" not in text.replace("\r\n", ""), f"{name}: not Windows line ends"
+        readme = self.zip.read("README.txt").decode("utf-8")
+        for words in ("Get it", "Save PNG", "Load", "Radius"):
+            assert words in readme, f"README.txt lacks {words!r}"
+        assert "![" not in readme and "**" not in readme, "README.txt keeps Markdown marks"
+        assert self.zip.read("LICENSE.txt").decode().startswith("MIT License"), "LICENSE.txt is not the MIT licence"
+
+    def test_exe_header_stripped_no_timestamp(self):
+        assert self.exe.machine == 0x8664, "not x86-64"
+        assert self.exe.subsystem == 2, "not a GUI program"
+        assert self.exe.timestamp == 0, f"link time {self.exe.timestamp} in the header"
+        assert self.exe.symbol_table == 0 and self.exe.symbols == 0, "symbol table present"
+        names = [s[0] for s in self.exe.sections]
+        assert not any(n.startswith((".debug", "/")) for n in names), f"debug sections: {names}"
+
+    def test_version_record(self):
+        file_version, product_version, strings = version_record(self.exe.resources()[(RT_VERSION, 1)])
+        expected = project_version() + (0,)
+        assert file_version == expected and product_version == expected, (file_version, product_version)
+        text = ".".join(map(str, project_version()))
+        assert strings.get("FileVersion") == text and strings.get("ProductVersion") == text, strings
+        assert strings.get("ProductName") == "roundcut", strings
+        assert strings.get("OriginalFilename") == "roundcut.exe", strings
+        assert strings.get("FileDescription") and "Copyright" in strings.get("LegalCopyright", ""), strings
+
+    def test_manifest(self):
+        manifest = self.exe.resources()[(RT_MANIFEST, 1)].decode("utf-8")
+        root = ET.fromstring(manifest)
+        ns = {"v1": "urn:schemas-microsoft-com:asm.v1", "v3": "urn:schemas-microsoft-com:asm.v3",
+              "ws": "http://schemas.microsoft.com/SMI/2019/WindowsSettings"}
+        identity = root.find("v1:assemblyIdentity", ns)
+        assert identity.get("version") == ".".join(map(str, project_version() + (0,))), identity.attrib
+        page = root.find("v3:application/v3:windowsSettings/ws:activeCodePage", ns)
+        assert page is not None and page.text == "UTF-8", "no UTF-8 active code page"
+        controls = [a for a in root.iterfind("v1:dependency/v1:dependentAssembly/v1:assemblyIdentity", ns)
+                    if a.get("name") == "Microsoft.Windows.Common-Controls"]
+        assert controls and controls[0].get("version") == "6.0.0.0", "no common controls 6 dependency"
+
+    def test_icon_resource_one_sizes(self):
+        resources = self.exe.resources()
+        group = resources[(RT_GROUP_ICON, 1)]
+        _, kind, count = struct.unpack_from("<HHH", group, 0)
+        assert kind == 1
+        sizes, images = [], {}
+        for i in range(count):
+            w, h, _, _, _, bits, _, rid = struct.unpack_from("<BBBBHHIH", group, 6 + 14 * i)
+            blob = resources[(RT_ICON, rid)]
+            assert entry_image_size(blob) == (w or 256, h or 256), f"entry {i}: header and image disagree"
+            assert bits == 32, f"entry {i}: {bits} bits"
+            sizes.append(w or 256)
+            images[w or 256] = blob
+        assert sorted(sizes) == ICON_SIZES, sizes
+        assert images[256][:4] == b"\x89PNG", "the 256-pixel entry is not PNG"
+        assert all(images[s][:4] == b"\x28\0\0\0" for s in ICON_SIZES[:-1]), "small entries are not DIBs"
+        with open(os.path.join(ROOT, "app", "roundcut.ico"), "rb") as f:
+            committed = {w: blob for w, _, blob in icon_file_entries(f.read())}
+        assert committed == images, "the exe's icons are not app/roundcut.ico's"
+
+    def test_notices_hold_each_licence_and_are_current(self):
+        zipped = self.zip.read("THIRD_PARTY_NOTICES.txt").decode("utf-8").replace("\r\n", "\n")
+        marks = {
+            "libjpeg-turbo": "libjpeg-turbo Licenses",
+            "IJG notice": "based in part on the work of the Independent JPEG Group",
+            "IJG legal issues": "The authors make NO WARRANTY or representation",
+            "libpng": "PNG Reference Library License version 2",
+            "zlib": "Jean-loup Gailly and Mark Adler",
+            "MinGW-w64 runtime": "License: ZPL-2.1",
+            "winpthreads": "mingw-w64-libraries/winpthreads/*",
+            "GCC runtime exception": "GCC RUNTIME LIBRARY EXCEPTION",
+            "libstdc++": "libstdc++-v3",
+        }
+        missing = [k for k, m in marks.items() if m not in zipped]
+        assert not missing, f"notices lack {missing}"
+        with open(self.notices_path, encoding="utf-8") as f:
+            generated = f.read()
+        assert zipped == generated, "the zip's notices are not freshly generated"
+        with open(os.path.join(ROOT, "THIRD_PARTY_NOTICES.txt"), encoding="utf-8") as f:
+            assert f.read() == generated, "THIRD_PARTY_NOTICES.txt is stale: run scripts/make-notices and commit it"
+
+
+def write_junit(path, results, took):
+    failures = sum(1 for _, ok, _ in results if not ok)
+    root = ET.Element("testsuites", name="package", tests=str(len(results)), failures=str(failures),
+                      errors="0", time=f"{took:.3f}")
+    suite = ET.SubElement(root, "testsuite", name="package", tests=str(len(results)), failures=str(failures),
+                          errors="0")
+    for name, ok, detail in results:
+        case = ET.SubElement(suite, "testcase", classname="package", name=name)
+        if not ok:
+            ET.SubElement(case, "failure", message=detail.strip().splitlines()[-1]).text = detail
+    ET.ElementTree(root).write(path, encoding="utf-8", xml_declaration=True)
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("zip")
+    parser.add_argument("--first", required=True)
+    parser.add_argument("--notices", required=True)
+    parser.add_argument("--junit")
+    args = parser.parse_args()
+    start = time.time()
+    results = []
+    try:
+        checks = Checks(args.zip, args.first, args.notices)
+        tests = [n for n in dir(checks) if n.startswith("test_")]
+    except Exception:
+        checks, tests = None, []
+        results.append(("open_zip_and_exe", False, traceback.format_exc()))
+    for name in tests:
+        try:
+            getattr(checks, name)()
+            results.append((name[5:], True, ""))
+        except Exception:
+            results.append((name[5:], False, traceback.format_exc()))
+    for name, ok, detail in results:
+        print(f"  {'ok  ' if ok else 'FAIL'} {name}")
+        if not ok:
+            print("       " + detail.strip().splitlines()[-1])
+    passed = sum(1 for _, ok, _ in results if ok)
+    print(f"package: {passed} passed, {len(results) - passed} failed")
+    if args.junit:
+        write_junit(args.junit, results, time.time() - start)
+    return 0 if passed == len(results) else 1
+
+
+if __name__ == "__main__":
+    sys.exit(main())
