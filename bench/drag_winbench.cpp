@@ -55,12 +55,16 @@ void transfer(int64_t image, PixelBuffer* buffer, bool to_buffer) {
     DeleteDC(hdc);
 }
 
-void render_cutout(int64_t colour) {
+void render_output_image(int64_t colour) {
     fill_output_buffer(app.output_buffer, colour, app.outer_alpha);
     transfer(app.crop_image, app.source_buffer, true);
     fill_circle(CutoutCanvas{app.source_buffer, app.output_buffer, app.inner_alpha}, CUTOUT_CENTRE, CUTOUT_CENTRE,
                 app.radius);
     transfer(app.output_image, app.output_buffer, false);
+}
+
+void render_cutout(int64_t colour) {
+    render_output_image(colour);
     set_gadget_state(app.right_image_gadget, image_handle(app.output_image));
 }
 
@@ -216,6 +220,8 @@ int main() {
     new_show_square();
     compare("render_cutout (radius 295, shown)", 100, [] { old_path::render_cutout(0x336699); },
             [] { render_cutout(0x336699); });
+    compare("render_output_image (radius 295, not shown)", 200, [] { old_path::render_output_image(0x336699); },
+            [] { render_output_image(0x336699); });
 
     if (!use_picture(8000, 6000)) {
         std::printf("no 8000 x 6000 picture\n");
