@@ -175,6 +175,21 @@ TEST_F(LiveCrop, ADragMovesTheSquareLiveAndEscapePutsItBack) {
     mouse(MOUSEEVENTF_LEFTUP);
     run_loop();
     expect_shown({100, 40, 600});
+
+    // Losing the capture ends the drag where it is; later moves and the
+    // release change nothing.
+    mouse(MOUSEEVENTF_LEFTDOWN);
+    run_loop(30);
+    point_at(90, 90);
+    run_loop();
+    expect_shown({110, 50, 600});
+    SetCapture(reinterpret_cast<HWND>(window_handle(app.window)));
+    run_loop();
+    ReleaseCapture();
+    point_at(50, 50);
+    mouse(MOUSEEVENTF_LEFTUP);
+    run_loop();
+    expect_shown({110, 50, 600});
 }
 
 TEST_F(LiveCrop, ABigSquareDragsAsAPreviewAndEndsExact) {
