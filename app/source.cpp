@@ -53,10 +53,6 @@ void blacken_crop_image() {
         std::memset(bits, 0, static_cast<size_t>(info.stride) * static_cast<size_t>(info.height));
 }
 
-}  // namespace
-
-namespace {
-
 void fill_crop_image(bool exact) {
     if (!make_crop_canvas()) {
         app.crop_image = 0;
