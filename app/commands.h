@@ -29,6 +29,7 @@ enum Command : uint16_t {
     COMMAND_Y_MINUS = 1304,
     COMMAND_XY_PLUS = 1305,
     COMMAND_XY_MINUS = 1306,
+    COMMAND_CANCEL_DRAG = 1307,  // Escape during a drag on the left picture
 };
 
 // Carries out one command of the main window (a menu item or a shortcut);

@@ -37,12 +37,12 @@ bool press_crop_button(CropSquare* square, int64_t width, int64_t height, const 
 }
 
 bool crop_square_is_grabbable(const CropSquare& square, int64_t width, int64_t height) {
+    // The memory bound: the square is scaled from the source's rows without
+    // a copy, so its working memory grows with the side only (a few rows of
+    // side pixels, at most 600 x side pixels for 32-bit sources) and stays
+    // below 80 MB up to the largest side an image can have.  A square
+    // slightly or much larger than the source is shown with black beyond it.
     if (square.side < 1 || square.side > MAX_CROP_SIDE) return false;
-    // No bigger than the source itself (or the canvas, for small sources):
-    // every square the buttons can reach with steps of 1 or more is.
-    wide area = static_cast<wide>(square.side) * square.side;
-    wide source_area = static_cast<wide>(width) * height;
-    if (area > source_area && area > 600 * 600) return false;
     // Corners far enough inside the 32-bit range that corner + side does too.
     const int64_t limit = int64_t{1} << 30;
     return square.XS >= -limit && square.XS <= limit && square.YS >= -limit && square.YS <= limit;

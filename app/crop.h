@@ -26,13 +26,14 @@ struct CropSteps {
 bool press_crop_button(CropSquare* square, int64_t width, int64_t height, const CropSteps& steps,
                        CropButton button);
 
-// The largest square the tool will grab: beyond it an image of the square
-// cannot be made (16-bit sides).
+// The largest square the tool will scale: the largest side of an image (and
+// of the grab it stands for).
 constexpr int64_t MAX_CROP_SIDE = 32767;
 
-// Whether the square can be grabbed from a width x height source as it
+// Whether the square can be scaled from a width x height source as it
 // stands.  Steps typed outside the spins' range can make a square of no
-// size, one far bigger than the source (a grab would then ask for a huge
-// bitmap that is mostly black) or one at coordinates that do not fit the
-// grab's 32-bit arguments; such a square is shown as a black canvas instead.
+// size, one beyond MAX_CROP_SIDE or one at coordinates that do not fit 32
+// bits; such a square is shown as a black canvas instead.  Any other square,
+// however much of it lies past the source, shows the source with black
+// beyond it.
 bool crop_square_is_grabbable(const CropSquare& square, int64_t width, int64_t height);

@@ -22,3 +22,13 @@ void on_crop_button(int64_t gadget);
 // Status fields 0 and 1 (the source size) and 2 to 5 (the crop square).
 void show_source_size();
 void show_crop_square();
+
+// Shows the crop image in the left gadget, with the size-all cursor over it
+// while a picture is loaded.
+void show_crop_image();
+
+// An event of the left image gadget (its type): drags, wheel notches and the
+// double click change the square live.
+void on_left_image_event(int64_t type);
+// Escape: a drag in progress ends with the square where it began.
+void cancel_crop_drag();

@@ -25,9 +25,18 @@ void field_text(int32_t field, const char* label, int64_t value) {
     status_bar_text(STATUS_BAR, field, (label + number_text(value)).c_str(), 0);
 }
 
-void show_crop_image() { set_gadget_state(app.left_image_gadget, image_handle(app.crop_image)); }
-
 }  // namespace
+
+void show_crop_image() {
+    set_gadget_state(app.left_image_gadget, image_handle(app.crop_image));
+    set_image_gadget_cursor(app.left_image_gadget,
+                            is_image(app.source_image) ? GADGET_CURSOR_SIZE_ALL : GADGET_CURSOR_DEFAULT);
+}
+
+void clear_crop_display() {
+    if (app.left_image_gadget && get_gadget_state(app.left_image_gadget) == image_handle(app.crop_image))
+        set_gadget_state(app.left_image_gadget, 0);
+}
 
 void show_source_size() {
     field_text(0, "B: ", app.source_width);

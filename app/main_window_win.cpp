@@ -56,6 +56,7 @@ void build_main_window(int32_t x, int32_t y, int32_t width, int32_t height) {
 
     // Creation order is tab order.
     app.left_image_gadget = image_gadget(AUTO_ID, 10, 10, 600, 600, 0);
+    track_image_gadget_pointer(app.left_image_gadget, true);
     app.right_image_gadget = image_gadget(AUTO_ID, 720, 10, 600, 600, 0);
     app.load_button = button_gadget(AUTO_ID, 720, 620, 90, 30, "Load");
     app.radius_frame = frame_gadget(AUTO_ID, 620, 50, 90, 50, "Radius");
@@ -127,6 +128,8 @@ void on_gadget(int64_t gadget, int64_t type) {
         render = true;
     } else if (spin_variable(gadget)) {
         on_spin_change(gadget, type);
+    } else if (gadget == app.left_image_gadget) {
+        on_left_image_event(type);  // renders itself when the square changes
     } else if (is_crop_button(gadget)) {
         // Rendered even when the press was refused.
         on_crop_button(gadget);

@@ -100,9 +100,9 @@ Pasted read_clipboard() {
 
 // The decoded picture as the new source, with what a load shows.
 void use_pasted_image(int64_t image) {
+    // The crop image stays: the left gadget still shows it, and the grab
+    // below writes over it (or replaces it once the gadget has let go).
     if (is_image(app.source_image)) free_image(app.source_image);
-    if (is_image(app.crop_image)) free_image(app.crop_image);
-    app.crop_image = 0;
     app.source_image = image;
     app.source_width = image_width(image);
     app.source_height = image_height(image);
@@ -111,7 +111,7 @@ void use_pasted_image(int64_t image) {
     grab_crop_square();
     show_source_size();
     show_crop_square();
-    set_gadget_state(app.left_image_gadget, image_handle(app.crop_image));
+    show_crop_image();
 }
 
 // Ctrl+V meets the window's accelerator table before a focused edit sees

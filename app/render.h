@@ -15,7 +15,7 @@ void render_output_image(int64_t colour);
 
 // Pixel transfer between an image and a pixel buffer, rows top-down.  At most
 // the buffer's 600 x 600 words are ever written or read, whatever the
-// image's size; an image that is not 600 x 600 transfers only the rows that
-// fit.
+// image's size.  An image that is not 600 x 600 (or none) gives an all-black
+// buffer; the other way round such an image takes only the rows that fit.
 void bitmap_to_buffer(int64_t image, PixelBuffer* buffer);
 void buffer_to_bitmap(const PixelBuffer* buffer, int64_t image);

@@ -1,11 +1,16 @@
 // The platform half of a render: 32-bit top-down transfers between the
-// images and the pixel buffers through a display device context.
+// images and the pixel buffers.  The tool's own 600 x 600 images are DIB
+// sections whose memory is at hand, so their pixels are moved directly; any
+// other bitmap goes through a display device context.
 #include <windows.h>
+
+#include <cstring>
 
 #include "app/cutout.h"
 #include "app/render.h"
 #include "app/smooth_edge.h"
 #include "image/image.h"
+#include "image/pixels.h"
 #include "ui/gadgets.h"
 
 namespace {
@@ -42,11 +47,34 @@ void transfer(int64_t image, PixelBuffer* buffer, Direction direction) {
     if (hdc) DeleteDC(hdc);
 }
 
+// The memory of an image of the canvas size, or null.
+uint8_t* canvas_bits(int64_t image, BitmapInfo* info) {
+    uint8_t* bits = image_bits(image, info);
+    if (!bits || info->width != CANVAS_SIZE || info->height != CANVAS_SIZE) return nullptr;
+    return info->bits_per_pixel == 24 || info->bits_per_pixel == 32 ? bits : nullptr;
+}
+
 }  // namespace
 
-void bitmap_to_buffer(int64_t image, PixelBuffer* buffer) { transfer(image, buffer, TO_BUFFER); }
+void bitmap_to_buffer(int64_t image, PixelBuffer* buffer) {
+    if (!buffer) return;
+    BitmapInfo info{};
+    if (const uint8_t* bits = canvas_bits(image, &info)) {
+        picture_to_words(buffer->words, bits, info.stride, info.width, info.height, info.bits_per_pixel / 8);
+        return;
+    }
+    // Anything but a 600 x 600 picture (a crop that could not be made) is
+    // shown as black: rows of another width would shear across the canvas.
+    std::memset(buffer->words, 0, sizeof buffer->words);
+}
 
 void buffer_to_bitmap(const PixelBuffer* buffer, int64_t image) {
+    if (!buffer) return;
+    BitmapInfo info{};
+    if (uint8_t* bits = canvas_bits(image, &info)) {
+        words_to_picture(bits, info.stride, buffer->words, info.width, info.height, info.bits_per_pixel / 8);
+        return;
+    }
     transfer(image, const_cast<PixelBuffer*>(buffer), TO_BITMAP);
 }
 

@@ -1,5 +1,7 @@
 #include "app/source.h"
 
+#include <cstring>
+
 #include "app/state.h"
 #include "image/image.h"
 
@@ -7,12 +9,11 @@ void load_source(const char* file) {
     app.crop = CropSquare{0, 0, 0};
     app.source_width = 0;
     app.source_height = 0;
-    // The old pictures go before the new file is read: a failed load leaves
-    // the black fallback, never the previous picture.
+    // The old picture goes before the new file is read: a failed load leaves
+    // the black fallback, never the previous picture.  The crop image stays:
+    // the left gadget may still show it, and the next grab writes over it.
     if (is_image(app.source_image)) free_image(app.source_image);
-    if (is_image(app.crop_image)) free_image(app.crop_image);
     app.source_image = 0;
-    app.crop_image = 0;
 
     app.source_image = load_with_gdiplus(file);
     if (!is_image(app.source_image)) app.source_image = create_image(AUTO_ID, 600, 600, 24);
@@ -24,21 +25,59 @@ void load_source(const char* file) {
     grab_crop_square();
 }
 
-void grab_crop_square() {
-    if (is_image(app.crop_image)) free_image(app.crop_image);
-    app.crop_image = 0;
-    const CropSquare& s = app.crop;
-    if (crop_square_is_grabbable(s, app.source_width, app.source_height)) {
-        app.crop_image = grab_image(app.source_image, AUTO_ID, static_cast<int32_t>(s.XS),
-                                    static_cast<int32_t>(s.YS), static_cast<int32_t>(s.side),
-                                    static_cast<int32_t>(s.side));
-        if (s.side != 600) resize_image(app.crop_image, 600, 600, 0);
-    } else {
-        // A square no image can hold (only typed steps make one): shown as
-        // a black canvas rather than asked of the image library.
-        app.crop_image = create_image(AUTO_ID, 600, 600, 24);
-    }
+namespace {
+
+int32_t source_depth() {
+    const ImageObject* source = find_image(app.source_image);
+    return source && source->depth == 32 ? 32 : 24;
 }
+
+// A 600 x 600 crop image of the source's depth: the one there is when it
+// fits, else a new one.  The gadget lets go of the old bitmap before it is
+// freed, so that no paint in between can reach freed memory.
+bool make_crop_canvas() {
+    const int32_t depth = source_depth();
+    const ImageObject* crop = find_image(app.crop_image);
+    if (crop && crop->width == CANVAS_SIZE && crop->height == CANVAS_SIZE && crop->depth == depth) return true;
+    if (crop) {
+        clear_crop_display();
+        free_image(app.crop_image);
+    }
+    app.crop_image = create_image(AUTO_ID, CANVAS_SIZE, CANVAS_SIZE, depth);
+    return is_image(app.crop_image) != 0;
+}
+
+void blacken_crop_image() {
+    BitmapInfo info{};
+    if (uint8_t* bits = image_bits(app.crop_image, &info))
+        std::memset(bits, 0, static_cast<size_t>(info.stride) * static_cast<size_t>(info.height));
+}
+
+void fill_crop_image(bool exact) {
+    if (!make_crop_canvas()) {
+        app.crop_image = 0;
+        return;
+    }
+    const CropSquare& s = app.crop;
+    if (!crop_square_is_grabbable(s, app.source_width, app.source_height)) {
+        blacken_crop_image();
+        return;
+    }
+    const int32_t side = static_cast<int32_t>(s.side);
+    const int64_t made = exact ? scale_square_into(app.crop_image, app.source_image, s.XS, s.YS, side)
+                               : sample_square_into(app.crop_image, app.source_image, s.XS, s.YS, side);
+    if (!made) blacken_crop_image();
+}
+
+}  // namespace
+
+// The square is scaled straight from the source's pixels, byte for byte what
+// grab_image and resize_image give, so its size costs no memory.  A square
+// the scaling cannot take, or a failure, shows as the black 600 x 600
+// canvas: never a picture of another size.
+void grab_crop_square() { fill_crop_image(true); }
+
+void preview_crop_square() { fill_crop_image(false); }
 
 bool apply_crop_press(CropButton button) {
     const CropSteps steps{app.step_x, app.step_y, app.step_xy};

@@ -21,8 +21,20 @@ wchar_t* to_wide_string(const char* text);
 // the largest one at the top-left corner, at most 600 pixels.
 void load_source(const char* file);
 
-// Cuts the current square out of the source and scales it to 600 x 600.
+// Cuts the current square out of the source and scales it to 600 x 600 into
+// the crop image, which is always a 600 x 600 image afterwards (black when
+// the square cannot be shown) unless memory for it could not be had (0).
+// The crop image is written in place when it already has that size and the
+// source's depth.
 void grab_crop_square();
+
+// A quick likeness of the square in the crop image (one source pixel per
+// canvas pixel), for moves that grab_crop_square will follow.
+void preview_crop_square();
+
+// Takes the crop image off the screen before it is freed (the left gadget
+// shows nothing until the next crop is set).  Nothing to do without a window.
+void clear_crop_display();
 
 // One press of a crop button: the bound test, the move and, when the test
 // passed, a new crop image.  True when the test passed.

@@ -12,24 +12,6 @@
 
 namespace {
 
-// num / den rounded to nearest (halves up) for results 0..255: a double
-// estimate, corrected to the exact quotient.
-struct Divider {
-    uint64_t den;
-    uint64_t half;
-    double inverse;
-};
-
-Divider make_divider(uint64_t den) { return {den, den / 2, 1.0 / static_cast<double>(den)}; }
-
-inline uint8_t divide(uint64_t num, const Divider& d) {
-    uint64_t n = num + d.half;
-    uint64_t q = static_cast<uint64_t>(static_cast<double>(n) * d.inverse);
-    while (q * d.den > n) --q;
-    while ((q + 1) * d.den <= n) ++q;
-    return static_cast<uint8_t>(q > 255 ? 255 : q);
-}
-
 // Rows pass from bytes to exact sums.
 template <int BPP>
 void rows_to_sums(uint32_t* out, size_t out_stride, const uint8_t* src, int64_t src_stride, int32_t rows,
@@ -51,7 +33,7 @@ void rows_to_sums(uint32_t* out, size_t out_stride, const uint8_t* src, int64_t 
 // Rows pass from exact sums to bytes.
 template <int BPP>
 void rows_to_bytes(uint8_t* dst, int64_t dst_stride, const uint32_t* src, size_t src_stride, int32_t rows,
-                   const AreaTable* t, const Divider& d) {
+                   const AreaTable* t, const AreaDivider& d) {
     for (int32_t r = 0; r < rows; ++r) {
         const uint32_t* s = src + r * src_stride;
         uint8_t* o = dst + r * dst_stride;
@@ -61,7 +43,7 @@ void rows_to_bytes(uint8_t* dst, int64_t dst_stride, const uint32_t* src, size_t
             uint64_t acc[BPP] = {};
             for (int32_t k = 0; k < t->count[i]; ++k, p += BPP)
                 for (int c = 0; c < BPP; ++c) acc[c] += static_cast<uint64_t>(p[c]) * w[k];
-            for (int c = 0; c < BPP; ++c) o[i * BPP + c] = divide(acc[c], d);
+            for (int c = 0; c < BPP; ++c) o[i * BPP + c] = area_divide(acc[c], d);
         }
     }
 }
@@ -141,7 +123,7 @@ bool area_resample(uint8_t* destination, int64_t destination_stride, int32_t wid
     auto* acc = static_cast<uint64_t*>(std::malloc(acc_bytes));
     bool done = across && down && sums && acc;
     if (done) {
-        Divider d = make_divider(static_cast<uint64_t>(across->total) * down->total);
+        AreaDivider d = make_area_divider(static_cast<uint64_t>(across->total) * down->total);
         int32_t cached = -1;  // the source row whose sums are in `sums`
         for (int32_t i = 0; i < height; ++i) {
             uint8_t* out = destination + i * destination_stride;
@@ -158,7 +140,7 @@ bool area_resample(uint8_t* destination, int64_t destination_stride, int32_t wid
                     uint64_t w = wy[k];
                     for (size_t x = 0; x < out_elements; ++x) acc[x] += sums[x] * w;
                 }
-                for (size_t x = 0; x < out_elements; ++x) out[x] = divide(acc[x], d);
+                for (size_t x = 0; x < out_elements; ++x) out[x] = area_divide(acc[x], d);
             } else {
                 for (size_t x = 0; x < in_elements; ++x) sums[x] = 0;
                 for (int32_t k = 0; k < down->count[i]; ++k) {

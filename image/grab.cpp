@@ -6,6 +6,7 @@
 #include "image/image.h"
 #include "image/pixels.h"
 #include "image/resample.h"
+#include "image/square.h"
 
 int64_t grab_image(int64_t source, int64_t id, int32_t x, int32_t y, int32_t width, int32_t height) {
     ImageObject* from = find_image(source);
@@ -84,4 +85,39 @@ int64_t resample_bitmap(int64_t destination, int32_t width, int32_t height, int6
         from.width != source_width || from.height != source_height)
         return 0;
     return cubic_resample(to.bits, width, height, from.bits, source_width, source_height, true) ? 1 : 0;
+}
+
+namespace {
+
+// Both images' memory, when the image is square and of the source's depth
+// and the side is one an image can have.
+bool square_pair(int64_t image, int64_t source, int32_t side, BitmapInfo* to, BitmapInfo* from) {
+    ImageObject* record = find_image(image);
+    ImageObject* picture = find_image(source);
+    if (!record || !picture || !bitmap_info(record->handle, to) || !bitmap_info(picture->handle, from)) return false;
+    return to->width == to->height && to->bits_per_pixel == from->bits_per_pixel && side >= 1 &&
+           side <= MAX_IMAGE_SIDE;
+}
+
+}  // namespace
+
+int64_t sample_square_into(int64_t image, int64_t source, int64_t x, int64_t y, int32_t side) {
+    BitmapInfo to, from;
+    if (!square_pair(image, source, side, &to, &from)) return 0;
+    return sample_square(to.bits, to.stride, to.width, from.bits, from.stride, from.width, from.height,
+                         from.bits_per_pixel / 8, x, y, side)
+               ? 1
+               : 0;
+}
+
+int64_t scale_square_into(int64_t image, int64_t source, int64_t x, int64_t y, int32_t side) {
+    BitmapInfo to, from;
+    if (!square_pair(image, source, side, &to, &from)) return 0;
+    // The filter resize_image would choose for the grabbed copy, a DIB
+    // section of the source's depth.
+    const SquareFilter filter = from.bits_per_pixel == 32 && alpha_blend_available() ? SQUARE_CUBIC : SQUARE_AREA;
+    return scale_square(to.bits, to.stride, to.width, from.bits, from.stride, from.width, from.height,
+                        from.bits_per_pixel / 8, x, y, side, filter)
+               ? 1
+               : 0;
 }

@@ -88,6 +88,16 @@ int64_t grab_image(int64_t source, int64_t id, int32_t x, int32_t y, int32_t wid
 // mode drops pixels.  The bitmap handle afterwards, 0 on failure (the image
 // is then as it was).
 int64_t resize_image(int64_t image, int32_t width, int32_t height, int32_t mode);
+// What grab_image (source, AUTO_ID, x, y, side, side) and then, for a side
+// other than the image's, resize_image (..., its width, its height, 0) would
+// give, written into the existing square image of the source's depth,
+// without the side x side copy.  1 on success; 0 when either image is
+// missing, the image is not square or differs in depth, or the side is
+// outside 1 .. MAX_IMAGE_SIDE (the image's pixels may then be anything).
+int64_t scale_square_into(int64_t image, int64_t source, int64_t x, int64_t y, int32_t side);
+// A quick likeness of the same square (sample_square in image/square.h), for
+// previews; the same checks and result.
+int64_t sample_square_into(int64_t image, int64_t source, int64_t x, int64_t y, int32_t side);
 // The cubic resampler for 32-bit bitmaps; turns fully transparent source
 // pixels white first (in place).  1 on success.
 int64_t resample_bitmap(int64_t destination, int32_t width, int32_t height, int64_t source, int32_t source_width,

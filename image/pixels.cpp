@@ -66,3 +66,33 @@ void nearest_resample(uint8_t* destination, int64_t destination_stride, int32_t 
         }
     }
 }
+
+void picture_to_words(uint32_t* words, const uint8_t* bits, int64_t stride, int32_t width, int32_t height,
+                      int32_t bytes_per_pixel) {
+    for (int32_t y = 0; y < height; ++y) {
+        const uint8_t* s = bits + static_cast<int64_t>(height - 1 - y) * stride;
+        uint32_t* d = words + static_cast<size_t>(y) * width;
+        if (bytes_per_pixel == 4) {
+            std::memcpy(d, s, static_cast<size_t>(width) * 4);
+            continue;
+        }
+        for (int32_t x = 0; x < width; ++x, s += 3) d[x] = uint32_t{s[0]} | uint32_t{s[1]} << 8 | uint32_t{s[2]} << 16;
+    }
+}
+
+void words_to_picture(uint8_t* bits, int64_t stride, const uint32_t* words, int32_t width, int32_t height,
+                      int32_t bytes_per_pixel) {
+    for (int32_t y = 0; y < height; ++y) {
+        uint8_t* d = bits + static_cast<int64_t>(height - 1 - y) * stride;
+        const uint32_t* s = words + static_cast<size_t>(y) * width;
+        if (bytes_per_pixel == 4) {
+            std::memcpy(d, s, static_cast<size_t>(width) * 4);
+            continue;
+        }
+        for (int32_t x = 0; x < width; ++x, d += 3) {
+            d[0] = static_cast<uint8_t>(s[x]);
+            d[1] = static_cast<uint8_t>(s[x] >> 8);
+            d[2] = static_cast<uint8_t>(s[x] >> 16);
+        }
+    }
+}

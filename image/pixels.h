@@ -32,3 +32,12 @@ void copy_region(uint8_t* destination, int64_t destination_stride, int32_t width
 void nearest_resample(uint8_t* destination, int64_t destination_stride, int32_t width, int32_t height,
                       const uint8_t* source, int64_t source_stride, int32_t source_width, int32_t source_height,
                       int32_t bytes_per_pixel);
+
+// Between a bottom-up picture of 3 or 4 bytes per pixel and top-down 32-bit
+// words (bytes blue, green, red, alpha), as the platform's DIB transfers do:
+// to words, a 3-byte pixel gets alpha 0 and a 4-byte one keeps its bytes;
+// from words, a 3-byte pixel takes the colour bytes only.
+void picture_to_words(uint32_t* words, const uint8_t* bits, int64_t stride, int32_t width, int32_t height,
+                      int32_t bytes_per_pixel);
+void words_to_picture(uint8_t* bits, int64_t stride, const uint32_t* words, int32_t width, int32_t height,
+                      int32_t bytes_per_pixel);

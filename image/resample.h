@@ -59,6 +59,23 @@ struct AreaTable {
     int32_t* offset;     // into weights
     uint32_t* weights;
 };
+// num / den rounded to nearest (halves up) for results 0..255: a double
+// estimate, corrected to the exact quotient.  The area average's only
+// rounding.
+struct AreaDivider {
+    uint64_t den;
+    uint64_t half;
+    double inverse;
+};
+inline AreaDivider make_area_divider(uint64_t den) { return {den, den / 2, 1.0 / static_cast<double>(den)}; }
+inline uint8_t area_divide(uint64_t num, const AreaDivider& d) {
+    uint64_t n = num + d.half;
+    uint64_t q = static_cast<uint64_t>(static_cast<double>(n) * d.inverse);
+    while (q * d.den > n) --q;
+    while ((q + 1) * d.den <= n) ++q;
+    return static_cast<uint8_t>(q > 255 ? 255 : q);
+}
+
 AreaTable* make_area_table(int32_t destination_size, int32_t source_size);
 void free_area_table(AreaTable* table);
 

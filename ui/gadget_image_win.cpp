@@ -1,6 +1,9 @@
 // The image gadget (kind 9): a static control that shows a borrowed bitmap or
 // icon, blended over the window when the bitmap has alpha, and reports clicks,
-// double clicks and the start of a drag.
+// double clicks and the start of a drag.  A gadget the program asks to track
+// the pointer reports whole drags and the wheel instead, and can show a
+// cursor of its own.
+#include "core/memory.h"
 #include "image/image.h"
 #include "ui/gadget_internal.h"
 
@@ -16,6 +19,101 @@ HGDIOBJ as_object(int64_t v) { return reinterpret_cast<HGDIOBJ>(static_cast<intp
 GadgetRecord* image_record(HWND control) {
     GadgetRecord* g = find_gadget(GetWindowLongPtrA(control, GWLP_ID));
     return g && g->handle == control ? g : nullptr;
+}
+
+// What a gadget that tracks the pointer keeps, in its record's `reserved`.
+struct PointerState {
+    bool tracking;
+    bool dragging;
+    int32_t cursor;
+    POINT press;       // where the drag began, in the gadget's client coordinates
+    POINT offset;      // the pointer's last offset from there
+    int32_t partial;   // wheel delta short of a whole notch
+    int32_t notches;   // whole notches not yet taken by the program
+};
+
+PointerState* pointer_state(GadgetRecord* g) { return reinterpret_cast<PointerState*>(g->reserved); }
+
+PointerState* make_pointer_state(GadgetRecord* g) {
+    if (!g->reserved) g->reserved = reinterpret_cast<intptr_t>(runtime_alloc(sizeof(PointerState)));
+    return pointer_state(g);
+}
+
+void* packed_point(LONG x, LONG y) {
+    return reinterpret_cast<void*>(static_cast<uintptr_t>(static_cast<uint32_t>(x)) |
+                                   static_cast<uintptr_t>(static_cast<uint32_t>(y)) << 32);
+}
+
+void post_pointer_event(HWND control, int64_t type, POINT p) {
+    post_event(EVENT_GADGET, GetWindowLongPtrA(control, GWLP_ID), window_id_of(reinterpret_cast<intptr_t>(control)),
+               type, packed_point(p.x, p.y));
+}
+
+// Only the newest move of a drag waits in the queue: an older one would
+// only be overtaken.
+void post_drag_move(HWND control, POINT offset) {
+    purge_events(EVENT_GADGET, GetWindowLongPtrA(control, GWLP_ID), -1, GADGET_TYPE_DRAG_MOVE);
+    post_pointer_event(control, GADGET_TYPE_DRAG_MOVE, offset);
+}
+
+POINT client_point(LPARAM l) { return POINT{static_cast<int16_t>(LOWORD(l)), static_cast<int16_t>(HIWORD(l))}; }
+
+// The pointer messages of a tracking gadget; false for those that take the
+// ordinary course.
+bool track_pointer(HWND control, PointerState* p, UINT message, WPARAM w, LPARAM l, LRESULT* result) {
+    switch (message) {
+    case WM_LBUTTONDOWN:
+        p->dragging = true;
+        p->press = client_point(l);
+        p->offset = POINT{0, 0};
+        SetCapture(control);
+        post_pointer_event(control, GADGET_TYPE_DRAG_BEGIN, p->press);
+        return false;  // the static control still reports its click
+    case WM_MOUSEMOVE: {
+        if (!p->dragging) return false;
+        const POINT at = client_point(l);
+        p->offset = POINT{at.x - p->press.x, at.y - p->press.y};
+        // A newer move already waiting will report for this one.
+        MSG newer;
+        if (!PeekMessageA(&newer, control, WM_MOUSEMOVE, WM_MOUSEMOVE, PM_NOREMOVE | PM_NOYIELD))
+            post_drag_move(control, p->offset);
+        *result = 0;
+        return true;
+    }
+    case WM_LBUTTONUP: {
+        if (!p->dragging) return false;
+        const POINT at = client_point(l);
+        p->offset = POINT{at.x - p->press.x, at.y - p->press.y};
+        p->dragging = false;  // first: releasing the capture is no loss
+        ReleaseCapture();
+        purge_events(EVENT_GADGET, GetWindowLongPtrA(control, GWLP_ID), -1, GADGET_TYPE_DRAG_MOVE);
+        post_pointer_event(control, GADGET_TYPE_DRAG_END, p->offset);
+        *result = 0;
+        return true;
+    }
+    case WM_CAPTURECHANGED:
+        if (p->dragging) {
+            p->dragging = false;
+            post_pointer_event(control, GADGET_TYPE_DRAG_LOST, p->offset);
+        }
+        return false;
+    case WM_MOUSEWHEEL: {
+        // Precise wheels and touchpads send parts of a notch: they add up.
+        p->partial += GET_WHEEL_DELTA_WPARAM(w);
+        const int32_t whole = p->partial / WHEEL_DELTA;
+        p->partial -= whole * WHEEL_DELTA;
+        if (whole) {
+            p->notches += whole;
+            POINT at{static_cast<int16_t>(LOWORD(l)), static_cast<int16_t>(HIWORD(l))};
+            ScreenToClient(control, &at);
+            post_pointer_event(control, GADGET_TYPE_WHEEL, at);
+        }
+        *result = 0;
+        return true;
+    }
+    default:
+        return false;
+    }
 }
 
 // Redraws the window's area under the gadget, so that what shows through a
@@ -88,6 +186,16 @@ void paint(GadgetRecord* g, HDC dc) {
 LRESULT CALLBACK image_proc(HWND control, UINT message, WPARAM w, LPARAM l) {
     GadgetRecord* g = image_record(control);
     if (!g) return CallWindowProcA(static_proc, control, message, w, l);
+    if (PointerState* p = pointer_state(g)) {
+        LRESULT result = 0;
+        if (p->tracking && track_pointer(control, p, message, w, l, &result)) return result;
+        if (message == WM_SETCURSOR && p->cursor == GADGET_CURSOR_SIZE_ALL && LOWORD(l) == HTCLIENT) {
+            SetCursor(LoadCursorA(nullptr, IDC_SIZEALL));
+            return TRUE;
+        }
+        if (p->tracking && (message == WM_LBUTTONDOWN || message == WM_MOUSEMOVE || message == WM_LBUTTONUP))
+            return CallWindowProcA(static_proc, control, message, w, l);
+    }
     switch (message) {
     case STM_SETIMAGE:
     case STM_SETICON:
@@ -163,6 +271,19 @@ void image_set_state(GadgetRecord* g, int64_t value) {
 void image_free(GadgetRecord* g) {
     if (g->field2) free_premultiplied_copy(g->field2);
     g->field2 = 0;
+    if (PointerState* p = pointer_state(g)) {
+        if (p->dragging && GetCapture() == g->handle) {
+            p->dragging = false;
+            ReleaseCapture();
+        }
+        runtime_free(p);
+    }
+    g->reserved = 0;
+}
+
+GadgetRecord* image_gadget_record(int64_t gadget) {
+    GadgetRecord* g = find_gadget(gadget);
+    return g && g->kind == image_kind() ? g : nullptr;
 }
 
 void image_required_size(GadgetRecord* g, int32_t* width, int32_t* height) {
@@ -203,4 +324,52 @@ int64_t image_gadget(int64_t id, int32_t x, int32_t y, int32_t width, int32_t he
     HWND control = id == AUTO_ID ? reinterpret_cast<HWND>(gadget_handle(result)) : reinterpret_cast<HWND>(result);
     SendMessageA(control, STM_SETIMAGE, IMAGE_BITMAP, static_cast<LPARAM>(image));
     return result;
+}
+
+void track_image_gadget_pointer(int64_t gadget, bool on) {
+    GadgetRecord* g = image_gadget_record(gadget);
+    if (!g) return;
+    PointerState* p = on ? make_pointer_state(g) : pointer_state(g);
+    if (!p) return;
+    if (!on) end_image_gadget_drag(gadget);
+    p->tracking = on;
+}
+
+void set_image_gadget_cursor(int64_t gadget, int32_t cursor) {
+    GadgetRecord* g = image_gadget_record(gadget);
+    PointerState* p = g ? make_pointer_state(g) : nullptr;
+    if (!p || p->cursor == cursor) return;
+    p->cursor = cursor;
+    // The pointer may rest over the gadget already: show the change now.
+    POINT at;
+    if (GetCursorPos(&at) && WindowFromPoint(at) == g->handle && GetCapture() == nullptr)
+        SendMessageA(g->handle, WM_SETCURSOR, reinterpret_cast<WPARAM>(g->handle), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+}
+
+int32_t take_image_gadget_wheel(int64_t gadget) {
+    GadgetRecord* g = image_gadget_record(gadget);
+    PointerState* p = g ? pointer_state(g) : nullptr;
+    if (!p) return 0;
+    const int32_t notches = p->notches;
+    p->notches = 0;
+    return notches;
+}
+
+void end_image_gadget_drag(int64_t gadget) {
+    GadgetRecord* g = image_gadget_record(gadget);
+    PointerState* p = g ? pointer_state(g) : nullptr;
+    if (!p || !p->dragging) return;
+    p->dragging = false;
+    purge_events(EVENT_GADGET, GetWindowLongPtrA(g->handle, GWLP_ID), -1, GADGET_TYPE_DRAG_MOVE);
+    if (GetCapture() == g->handle) ReleaseCapture();
+}
+
+void route_mouse_wheel(MSG* msg) {
+    if (msg->message != WM_MOUSEWHEEL) return;
+    const POINT at{static_cast<int16_t>(LOWORD(msg->lParam)), static_cast<int16_t>(HIWORD(msg->lParam))};
+    HWND under = WindowFromPoint(at);
+    if (!under || under == msg->hwnd || GetWindowThreadProcessId(under, nullptr) != GetCurrentThreadId()) return;
+    GadgetRecord* g = image_record(under);
+    PointerState* p = g && g->kind == image_kind() ? pointer_state(g) : nullptr;
+    if (p && p->tracking) msg->hwnd = under;
 }

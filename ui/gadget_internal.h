@@ -37,7 +37,7 @@ struct GadgetKind {
 struct GadgetRecord {
     HWND handle;  // the main control; 0: the record is free
     const GadgetKind* kind;
-    int64_t reserved;
+    int64_t reserved;  // image: its pointer tracking state, once asked for
     WNDPROC previous_proc;
     // Per kind.  Image: the image shown, its premultiplied copy, drag armed,
     // press point.  Spin: back colour, front colour, back brush, up-down.

@@ -5,7 +5,8 @@
 //
 //   button    0 clicked
 //   image     0 clicked, 1 right click, 2 double click, 3 right double
-//             click, 14002 drag start
+//             click, 14002 drag start; one that tracks the pointer reports
+//             the drag types below instead of 14002
 //   trackbar  0 on every scroll notification
 //   spin      4 up arrow, 5 down arrow, the edit's notification codes
 //             (768 = EVENT_TYPE_CHANGE for a text change, 1024, 256, 512 ...)
@@ -17,9 +18,21 @@
 #include <string>
 
 #include "core/registry.h"  // AUTO_ID, IGNORE_ARG
+#include "ui/events.h"
 
 constexpr int64_t GADGET_TYPE_DRAG_START = 14002;
+constexpr int64_t GADGET_TYPE_DOUBLE_CLICK = 2;  // an image gadget's left double click
 constexpr int64_t GADGET_TYPE_SPIN_UP = 4;
+
+// An image gadget that tracks the pointer (track_image_gadget_pointer)
+// reports a drag with the left button from press to release, holding the
+// mouse capture meanwhile, and the wheel over it.  The event data is a point
+// (event_point_x, event_point_y) in the gadget's client pixels:
+constexpr int64_t GADGET_TYPE_DRAG_BEGIN = 14010;  // the press point
+constexpr int64_t GADGET_TYPE_DRAG_MOVE = 14011;   // the pointer's offset from it; only the newest move waits
+constexpr int64_t GADGET_TYPE_DRAG_END = 14012;    // the offset at the release
+constexpr int64_t GADGET_TYPE_DRAG_LOST = 14013;   // the last offset, when the capture was taken away
+constexpr int64_t GADGET_TYPE_WHEEL = 14014;       // the pointer; the notches come from take_image_gadget_wheel
 constexpr int64_t GADGET_TYPE_SPIN_DOWN = 5;
 
 // Kind numbers.
@@ -62,6 +75,28 @@ int64_t trackbar_gadget(int64_t id, int32_t x, int32_t y, int32_t width, int32_t
 int64_t spin_gadget(int64_t id, int32_t x, int32_t y, int32_t width, int32_t height, int32_t minimum,
                     int32_t maximum, uint32_t flags = 0);
 void gadget_tooltip(int64_t gadget, const char* text);
+
+// Pointer tracking of image gadgets (other gadgets ignore these calls).
+void track_image_gadget_pointer(int64_t gadget, bool on);
+// The cursor over the gadget: GADGET_CURSOR_DEFAULT (the window's) or
+// GADGET_CURSOR_SIZE_ALL.  Any image gadget can take one.
+constexpr int32_t GADGET_CURSOR_DEFAULT = 0;
+constexpr int32_t GADGET_CURSOR_SIZE_ALL = 1;
+void set_image_gadget_cursor(int64_t gadget, int32_t cursor);
+// Whole wheel notches since the last call, positive for turns away from the
+// user (partial deltas add up until they make a notch).
+int32_t take_image_gadget_wheel(int64_t gadget);
+// Ends a drag in progress without an event (the program cancels it itself)
+// and lets go of the capture.
+void end_image_gadget_drag(int64_t gadget);
+
+// The point a pointer event carries in its data.
+inline int32_t event_point_x() {
+    return static_cast<int32_t>(static_cast<uint32_t>(reinterpret_cast<uintptr_t>(event_data())));
+}
+inline int32_t event_point_y() {
+    return static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(reinterpret_cast<uintptr_t>(event_data())) >> 32));
+}
 
 // The state is a 32-bit signed value for every kind but the image, whose
 // state is its bitmap handle: that travels whole, so a handle survives

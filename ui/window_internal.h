@@ -41,6 +41,11 @@ void init_sizing_state();
 void end_sizing_state();
 LRESULT sizing_hook(HWND window, UINT message, WPARAM w, LPARAM l);
 
+// The system gives wheel messages to the focus; one over an image gadget that
+// tracks the pointer is handed to that gadget instead (the loop calls this
+// before dispatching).
+void route_mouse_wheel(MSG* msg);
+
 // Gadget machinery hooks used by the window procedure.
 LRESULT gadget_parent_message(HWND control, HWND parent, UINT message, WPARAM w, LPARAM l);
 void use_gadget_list(HWND window);

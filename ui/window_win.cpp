@@ -466,6 +466,7 @@ int32_t wait_window_event(int32_t timeout) {
         }
     }
     if (!translated) {
+        route_mouse_wheel(&msg);
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }

@@ -123,10 +123,14 @@ TEST(CropButtons, WhichSquaresAreGrabbed) {
     // Partly outside the source: the grab shows black there.
     EXPECT_TRUE(crop_square_is_grabbable({-50, 20, 700}, 1000, 700));
     EXPECT_TRUE(crop_square_is_grabbable({0, 0, 600}, 400, 300));
-    // Squares no image can hold, or far beyond the source.
+    // Larger than the source, slightly or by far: the source with black
+    // beyond it (the scaling needs no copy of the square).
+    EXPECT_TRUE(crop_square_is_grabbable({0, 0, 900}, 1000, 700));
+    EXPECT_TRUE(crop_square_is_grabbable({0, 0, 5000}, 1000, 700));
+    EXPECT_TRUE(crop_square_is_grabbable({-20000, 0, 32767}, 1, 1));
+    // Squares no image can hold.
     EXPECT_FALSE(crop_square_is_grabbable({0, 0, 0}, 1000, 700));
     EXPECT_FALSE(crop_square_is_grabbable({0, 0, -5}, 1000, 700));
-    EXPECT_FALSE(crop_square_is_grabbable({0, 0, 5000}, 1000, 700));
     EXPECT_FALSE(crop_square_is_grabbable({0, 0, INT64_MAX}, 1000, 700));
     EXPECT_FALSE(crop_square_is_grabbable({0, 0, 32768}, 32767, 32767));
     EXPECT_FALSE(crop_square_is_grabbable({INT64_MIN, 0, 600}, 1000, 700));

@@ -81,6 +81,39 @@ TEST_F(Source, UnscaledCropIsTheSquareItself) {
         for (int32_t x = 0; x < 600; x += 11) ASSERT_EQ(pixel(app.crop_image, x, y), colour(37 + x, 20 + y));
 }
 
+TEST_F(Source, ASquareLargerThanThePictureShowsItWithBlackBeyond) {
+    use_source(1000, 700);
+    app.step_xy = -300;
+    ASSERT_TRUE(apply_crop_press(CROP_XY_MINUS));
+    ASSERT_EQ(app.crop.side, 900);
+    // What grab then resize give for the same square.
+    const int64_t expected = grab_image(app.source_image, AUTO_ID, 0, 0, 900, 900);
+    ASSERT_NE(resize_image(expected, 600, 600, 0), 0);
+    for (int32_t y = 0; y < 600; y += 7)
+        for (int32_t x = 0; x < 600; x += 5) ASSERT_EQ(pixel(app.crop_image, x, y), pixel(expected, x, y)) << x << "," << y;
+    EXPECT_NE(pixel(app.crop_image, 300, 200), 0u);  // the picture, not a black canvas
+    EXPECT_EQ(pixel(app.crop_image, 300, 500), 0u);   // black below its last row
+}
+
+TEST_F(Source, TheCropImageIsAlwaysTheCanvasSizeOrBlack) {
+    use_source(300, 200);
+    // A crop image of another size (as a failed scaling once left) is
+    // replaced by a canvas-sized one.
+    free_image(app.crop_image);
+    app.crop_image = create_image(AUTO_ID, 700, 500, 24);
+    grab_crop_square();
+    EXPECT_EQ(image_width(app.crop_image), 600);
+    EXPECT_EQ(image_height(app.crop_image), 600);
+    EXPECT_EQ(pixel(app.crop_image, 0, 0), colour(0, 0));
+    // A source that is gone gives the black canvas, not the last picture.
+    free_image(app.source_image);
+    grab_crop_square();
+    ASSERT_TRUE(is_image(app.crop_image));
+    EXPECT_EQ(image_width(app.crop_image), 600);
+    EXPECT_EQ(pixel(app.crop_image, 0, 0), 0u);
+    EXPECT_EQ(pixel(app.crop_image, 599, 599), 0u);
+}
+
 TEST_F(Source, EveryPressLeavesA600SquareCrop) {
     use_source(640, 480);
     const int64_t steps[] = {1, 7, 0, -1, -300, 100000, -100000, INT64_MAX, INT64_MIN, 1LL << 40, -(1LL << 40)};

@@ -1,0 +1,286 @@
+// The crop square moved and zoomed live in the tool's own main window,
+// through real input (SendInput): a drag, the wheel each way, Escape during a
+// drag, a double click and the keyboard shortcuts while a spin has the
+// focus.  After each, the status fields, the left picture (against grab then
+// resize of the same square) and the rendered cut-out are checked.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <cstddef>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "app/commands.h"
+#include "app/drag.h"
+#include "app/handlers.h"
+#include "app/main_window.h"
+#include "app/render.h"
+#include "app/source.h"
+#include "app_fixture.h"
+#include "app_pictures.h"
+#include "ui/statusbar.h"
+#include "ui_test_support.h"
+
+using namespace pictures;
+
+namespace {
+
+AppState built;
+bool built_once = false;
+constexpr size_t HANDLES_AT = offsetof(AppState, window);
+
+HWND hwnd(int64_t gadget) { return reinterpret_cast<HWND>(gadget_handle(gadget)); }
+
+void run_loop(int ms = 150) {
+    const DWORD end = GetTickCount() + ms;
+    while (static_cast<LONG>(GetTickCount() - end) < 0) handle_event(wait_window_event(5));
+    while (int32_t code = take_next_event()) handle_event(code);
+}
+
+void mouse(DWORD flags, int data = 0) {
+    INPUT in = {};
+    in.type = INPUT_MOUSE;
+    in.mi.dwFlags = flags;
+    in.mi.mouseData = static_cast<DWORD>(data);
+    SendInput(1, &in, sizeof in);
+}
+
+std::string status_text(int field) {
+    HWND window = reinterpret_cast<HWND>(window_handle(app.window));
+    HWND bar = FindWindowExA(window, nullptr, "msctls_statusbar32", nullptr);
+    char text[64] = {};
+    SendMessageA(bar, SB_GETTEXTA, field, reinterpret_cast<LPARAM>(text));
+    return text;
+}
+
+std::vector<uint8_t> pixel_bytes(int64_t image) {
+    BitmapInfo info{};
+    const uint8_t* bits = image_bits(image, &info);
+    std::vector<uint8_t> out;
+    if (!bits) return out;
+    const size_t row = static_cast<size_t>(info.width) * (info.bits_per_pixel / 8);
+    for (int32_t y = 0; y < info.height; ++y) out.insert(out.end(), bits + y * info.stride, bits + y * info.stride + row);
+    return out;
+}
+
+class LiveCrop : public AppFixture {
+protected:
+    static void SetUpTestSuite() {
+        start_toolkit();
+        init_dynamic_libraries();
+        init_status_bars();
+    }
+    static void TearDownTestSuite() {
+        if (!built_once) return;
+        close_window(built.window);
+        free_status_bar(STATUS_BAR);
+        while (take_next_event()) {
+        }
+        built_once = false;
+    }
+    void SetUp() override {
+        AppFixture::SetUp();
+        if (!built_once) {
+            build_main_window(0, 0, MAIN_WINDOW_WIDTH, MAIN_WINDOW_HEIGHT);
+            add_main_window_shortcuts();
+            built = app;
+            built_once = true;
+        }
+        std::memcpy(reinterpret_cast<char*>(&app) + HANDLES_AT, reinterpret_cast<const char*>(&built) + HANDLES_AT,
+                    sizeof(AppState) - HANDLES_AT);
+        HWND window = reinterpret_cast<HWND>(window_handle(app.window));
+        SetForegroundWindow(window);
+        SetActiveWindow(window);
+        run_loop(50);
+    }
+    void TearDown() override {
+        set_gadget_state(app.left_image_gadget, 0);
+        set_gadget_state(app.right_image_gadget, 0);
+        run_loop(10);
+        AppFixture::TearDown();
+    }
+    // A pattern picture loaded as Load does it, and rendered.
+    void load(int32_t width, int32_t height) {
+        const std::string path = scratch_folder("drag") + "picture.png";
+        ASSERT_TRUE(write_picture(path, PNG, width, height));
+        load_source(path.c_str());
+        show_source_size();
+        show_crop_square();
+        show_crop_image();
+        render_cutout(app.background_colour);
+        run_loop(30);
+    }
+    // The pointer at a pixel of the left picture.
+    void point_at(int x, int y) {
+        POINT p{x, y};
+        ClientToScreen(hwnd(app.left_image_gadget), &p);
+        SetCursorPos(p.x, p.y);
+        mouse(MOUSEEVENTF_MOVE);
+    }
+    // The square shown everywhere: state, status fields, the left picture
+    // as grab then resize give it, and a render made with it.
+    void expect_shown(const CropSquare& s) {
+        EXPECT_EQ(app.crop.XS, s.XS);
+        EXPECT_EQ(app.crop.YS, s.YS);
+        EXPECT_EQ(app.crop.side, s.side);
+        EXPECT_EQ(status_text(2), "XS: " + std::to_string(s.XS));
+        EXPECT_EQ(status_text(3), "YS: " + std::to_string(s.YS));
+        EXPECT_EQ(status_text(4), "XE: " + std::to_string(s.side));
+        EXPECT_EQ(status_text(5), "YE: " + std::to_string(s.side));
+        EXPECT_EQ(get_gadget_state(app.left_image_gadget), image_handle(app.crop_image));
+        const int64_t reference = grab_image(app.source_image, AUTO_ID, static_cast<int32_t>(s.XS),
+                                             static_cast<int32_t>(s.YS), static_cast<int32_t>(s.side),
+                                             static_cast<int32_t>(s.side));
+        if (s.side != 600) resize_image(reference, 600, 600, 0);
+        EXPECT_TRUE(pixel_bytes(reference) == pixel_bytes(app.crop_image)) << "left picture";
+        free_image(reference);
+        for (auto [x, y] : {std::pair{299, 299}, {150, 420}})
+            EXPECT_EQ(colour_at(app.output_image, x, y), colour_at(app.crop_image, x, y)) << "cut-out " << x << "," << y;
+    }
+};
+
+TEST_F(LiveCrop, ADragMovesTheSquareLiveAndEscapePutsItBack) {
+    load(1000, 700);
+    EXPECT_EQ(GetCursor(), LoadCursorA(nullptr, IDC_ARROW));  // set before the picture came
+    point_at(300, 300);
+    run_loop(30);
+    EXPECT_EQ(GetCursor(), LoadCursorA(nullptr, IDC_SIZEALL));
+
+    // The picture follows the pointer: left and up moves the square right and down.
+    mouse(MOUSEEVENTF_LEFTDOWN);
+    run_loop(30);
+    point_at(260, 290);
+    run_loop();
+    expect_shown({40, 10, 600});  // live, before the release
+    point_at(200, 260);
+    run_loop();
+    mouse(MOUSEEVENTF_LEFTUP);
+    run_loop();
+    expect_shown({100, 40, 600});
+
+    // Escape during a drag: the square goes back to where the drag began,
+    // and the release after it changes nothing.
+    mouse(MOUSEEVENTF_LEFTDOWN);
+    run_loop(30);
+    point_at(250, 280);
+    run_loop();
+    expect_shown({50, 20, 600});
+    send_keys({VK_ESCAPE});
+    run_loop();
+    expect_shown({100, 40, 600});
+    point_at(100, 100);
+    mouse(MOUSEEVENTF_LEFTUP);
+    run_loop();
+    expect_shown({100, 40, 600});
+
+    // Losing the capture ends the drag where it is; later moves and the
+    // release change nothing.
+    mouse(MOUSEEVENTF_LEFTDOWN);
+    run_loop(30);
+    point_at(90, 90);
+    run_loop();
+    expect_shown({110, 50, 600});
+    SetCapture(reinterpret_cast<HWND>(window_handle(app.window)));
+    run_loop();
+    ReleaseCapture();
+    point_at(50, 50);
+    mouse(MOUSEEVENTF_LEFTUP);
+    run_loop();
+    expect_shown({110, 50, 600});
+}
+
+TEST_F(LiveCrop, ABigSquareDragsAsAPreviewAndEndsExact) {
+    load(2000, 1400);
+    app.step_xy = 700;
+    on_crop_button(app.xy_plus_button);  // side 1300
+    ASSERT_EQ(app.crop.side, 1300);
+    point_at(300, 300);
+    mouse(MOUSEEVENTF_LEFTDOWN);
+    run_loop(30);
+    point_at(200, 250);
+    run_loop();
+    // Live: the square and everything that shows its numbers; the picture
+    // is the sampled likeness, in the left picture and the cut-out alike.
+    const CropSquare moved = drag_square({0, 0, 1300}, -100, -50, 2000, 1400);
+    EXPECT_EQ(app.crop.XS, moved.XS);
+    EXPECT_EQ(app.crop.YS, moved.YS);
+    EXPECT_EQ(status_text(2), "XS: " + std::to_string(moved.XS));
+    const int64_t likeness = create_image(AUTO_ID, 600, 600, 24);
+    ASSERT_EQ(sample_square_into(likeness, app.source_image, moved.XS, moved.YS, 1300), 1);
+    EXPECT_TRUE(pixel_bytes(likeness) == pixel_bytes(app.crop_image));
+    EXPECT_EQ(colour_at(app.output_image, 299, 299), colour_at(likeness, 299, 299));
+    // The release shows the exact picture, even without a move before it.
+    mouse(MOUSEEVENTF_LEFTUP);
+    run_loop();
+    expect_shown(moved);
+    // Escape after a previewed move: exact, at the start.
+    mouse(MOUSEEVENTF_LEFTDOWN);
+    run_loop(30);
+    point_at(300, 300);
+    run_loop();
+    send_keys({VK_ESCAPE});
+    run_loop();
+    expect_shown(moved);
+    mouse(MOUSEEVENTF_LEFTUP);
+    run_loop();
+    expect_shown(moved);
+}
+
+TEST_F(LiveCrop, TheWheelZoomsAroundThePointerAndADoubleClickFits) {
+    load(1000, 700);
+    point_at(450, 150);
+    run_loop(30);
+    CropSquare expected = zoom_square(app.crop, 1, 450, 150, 1000, 700);
+    mouse(MOUSEEVENTF_WHEEL, WHEEL_DELTA);  // away from the user: in
+    run_loop();
+    expect_shown(expected);
+    EXPECT_EQ(expected.side, 540);
+    expected = zoom_square(expected, -2, 450, 150, 1000, 700);
+    mouse(MOUSEEVENTF_WHEEL, -WHEEL_DELTA);  // towards: out, twice
+    mouse(MOUSEEVENTF_WHEEL, -WHEEL_DELTA);
+    run_loop();
+    expect_shown(expected);
+    EXPECT_EQ(expected.side, 653);
+
+    for (int i = 0; i < 2; ++i) {
+        mouse(MOUSEEVENTF_LEFTDOWN);
+        mouse(MOUSEEVENTF_LEFTUP);
+    }
+    run_loop(250);
+    expect_shown({150, 0, 700});
+}
+
+TEST_F(LiveCrop, ShortcutsPressTheCropButtonsWhileASpinHasTheFocus) {
+    load(1000, 700);
+    HWND spin = hwnd(app.step_x_spin);
+    SetFocus(spin);
+    run_loop(30);
+    ASSERT_EQ(GetFocus(), spin);
+    const struct {
+        std::initializer_list<WORD> keys;
+        CropSquare after;
+    } cases[] = {
+        {{VK_CONTROL, VK_RIGHT}, {1, 0, 600}},           {{VK_CONTROL, VK_DOWN}, {1, 1, 600}},
+        {{VK_CONTROL, VK_LEFT}, {0, 1, 600}},            {{VK_CONTROL, VK_UP}, {0, 0, 600}},
+        {{VK_CONTROL, VK_OEM_PLUS}, {0, 0, 601}},        {{VK_CONTROL, VK_SHIFT, VK_OEM_PLUS}, {0, 0, 602}},
+        {{VK_CONTROL, VK_ADD}, {0, 0, 603}},             {{VK_CONTROL, VK_OEM_MINUS}, {0, 0, 602}},
+        {{VK_CONTROL, VK_SUBTRACT}, {0, 0, 601}},        {{VK_CONTROL, VK_UP}, {0, 0, 601}},  // refused: still renders
+    };
+    int64_t alpha = 10;
+    for (const auto& c : cases) {
+        app.outer_alpha = ++alpha;  // each press renders, as the button does
+        send_keys(c.keys);
+        run_loop();
+        SCOPED_TRACE(alpha);
+        expect_shown(c.after);
+        EXPECT_EQ(alpha_at(app.output_image, 0, 0), alpha);
+    }
+    EXPECT_EQ(GetFocus(), spin);
+    EXPECT_EQ(get_gadget_text(app.step_x_spin), "1");  // nothing typed into it
+    EXPECT_EQ(app.step_x, 1);
+}
+
+}  // namespace
