@@ -84,16 +84,16 @@ int64_t on_command(int64_t command) {
 
 void add_main_window_shortcuts() {
     // Letter keys' virtual-key codes are their capitals.
-    add_window_accelerator(app.window, ACCEL_CONTROL, 'O', COMMAND_OPEN);
-    add_window_accelerator(app.window, ACCEL_CONTROL, 'V', COMMAND_PASTE);
-    add_window_accelerator(app.window, ACCEL_CONTROL, 'S', COMMAND_SAVE_PNG);
-    add_window_accelerator(app.window, ACCEL_CONTROL | ACCEL_SHIFT, 'S', COMMAND_SAVE_JPG);
-    add_window_accelerator(app.window, ACCEL_CONTROL, 'C', COMMAND_COPY);
     const struct {
-        int modifiers;
+        uint8_t modifiers;
         uint16_t key;
         uint16_t command;
     } shortcuts[] = {
+        {ACCEL_CONTROL, 'O', COMMAND_OPEN},
+        {ACCEL_CONTROL, 'V', COMMAND_PASTE},
+        {ACCEL_CONTROL, 'S', COMMAND_SAVE_PNG},
+        {ACCEL_CONTROL | ACCEL_SHIFT, 'S', COMMAND_SAVE_JPG},
+        {ACCEL_CONTROL, 'C', COMMAND_COPY},
         {ACCEL_CONTROL, KEY_RIGHT, COMMAND_X_PLUS},
         {ACCEL_CONTROL, KEY_LEFT, COMMAND_X_MINUS},
         {ACCEL_CONTROL, KEY_DOWN, COMMAND_Y_PLUS},
@@ -105,5 +105,5 @@ void add_main_window_shortcuts() {
         {ACCEL_CONTROL, KEY_PAD_MINUS, COMMAND_XY_MINUS},
         {0, KEY_ESCAPE, COMMAND_CANCEL_DRAG},
     };
-    for (const auto& s : shortcuts) add_window_accelerator(app.window, static_cast<uint8_t>(s.modifiers), s.key, s.command);
+    for (const auto& s : shortcuts) add_window_accelerator(app.window, s.modifiers, s.key, s.command);
 }
