@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstring>
 
+#include "app/gdiplus_win.h"
 #include "app/picture_decode.h"
 #include "app/pixel_format.h"
 #include "app/source.h"
@@ -19,15 +20,6 @@
 #include "image/image.h"
 
 namespace {
-
-// GdiplusStartupInput as GDI+ publishes it.
-struct GdiplusStartupInput {
-    UINT32 GdiplusVersion;
-    void* DebugEventCallback;
-    BOOL SuppressBackgroundThread;
-    BOOL SuppressExternalCodecs;
-};
-static_assert(offsetof(GdiplusStartupInput, DebugEventCallback) == 8 && sizeof(GdiplusStartupInput) == 24);
 
 // The whole file in a buffer of alloc_memory when it starts like a picture
 // our decoders take (or a TIFF, for its orientation); null otherwise.
@@ -90,27 +82,16 @@ int64_t load_with_gdiplus(const char* file) {
 }
 
 int64_t decode_with_gdiplus(const char* file, int32_t orientation) {
-    int64_t lib = open_library(AUTO_ID, "gdiplus.dll");
-    if (!lib) return 0;
-
-    ULONG_PTR token = 0;
-    GdiplusStartupInput input{1, nullptr, FALSE, FALSE};
-    call_function(lib, "GdiplusStartup", &token, &input, nullptr);
-    if (!token) {
-        close_library(lib);
-        return 0;
-    }
+    GdiplusSession session;
+    if (!start_gdiplus(&session)) return 0;
+    const int64_t lib = session.lib;
 
     void* bitmap = nullptr;
     wchar_t* name = to_wide_string(file);
     if (name) call_function(lib, "GdipCreateBitmapFromFile", name, &bitmap);
     // GDI+ keeps no reference to the name once the bitmap is made.
     SysFreeString(name);
-    // GDI+ itself reads no orientation from JPEG files here: the picture is
-    // turned before its size is taken.
-    int32_t steps[2];
-    const int32_t count = bitmap ? rotate_flip_steps(orientation, steps) : 0;
-    for (int32_t i = 0; i < count; ++i) call_function(lib, "GdipImageRotateFlip", bitmap, steps[i]);
+    turn_upright(session, bitmap, orientation);
 
     UINT32 width = 0, height = 0;
     INT32 format = 0;
@@ -136,7 +117,6 @@ int64_t decode_with_gdiplus(const char* file, int32_t orientation) {
     }
     if (graphics) call_function(lib, "GdipDeleteGraphics", graphics);
     if (bitmap) call_function(lib, "GdipDisposeImage", bitmap);
-    call_function(lib, "GdiplusShutdown", token);
-    close_library(lib);
+    end_gdiplus(&session);
     return image;
 }

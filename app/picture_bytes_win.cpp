@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstring>
 
+#include "app/gdiplus_win.h"
 #include "app/paste.h"
 #include "app/picture_decode.h"
 #include "app/pixel_format.h"
@@ -18,14 +19,6 @@
 #include "image/image.h"
 
 namespace {
-
-// GdiplusStartupInput as GDI+ publishes it.
-struct GdiplusStartupInput {
-    UINT32 GdiplusVersion;
-    void* DebugEventCallback;
-    BOOL SuppressBackgroundThread;
-    BOOL SuppressExternalCodecs;
-};
 
 // A stream over a copy of the bytes; the stream frees the copy.
 IStream* stream_over_copy(const uint8_t* data, size_t size) {
@@ -85,23 +78,17 @@ int64_t decode_picture_bytes(const uint8_t* data, size_t size) {
     IStream* stream = stream_over_copy(data, size);
     if (!stream) return 0;
     int64_t image = 0;
-    const int64_t lib = open_library(AUTO_ID, "gdiplus.dll");
-    ULONG_PTR token = 0;
-    GdiplusStartupInput input{1, nullptr, FALSE, FALSE};
-    if (lib) call_function(lib, "GdiplusStartup", &token, &input, nullptr);
-    if (token) {
+    GdiplusSession session;
+    if (start_gdiplus(&session)) {
         void* bitmap = nullptr;
-        call_function(lib, "GdipCreateBitmapFromStream", stream, &bitmap);
-        int32_t steps[2];
-        const int32_t count = bitmap ? rotate_flip_steps(orientation, steps) : 0;
-        for (int32_t i = 0; i < count; ++i) call_function(lib, "GdipImageRotateFlip", bitmap, steps[i]);
+        call_function(session.lib, "GdipCreateBitmapFromStream", stream, &bitmap);
+        turn_upright(session, bitmap, orientation);
         if (bitmap) {
-            image = draw_into_new_image(lib, bitmap);
-            call_function(lib, "GdipDisposeImage", bitmap);
+            image = draw_into_new_image(session.lib, bitmap);
+            call_function(session.lib, "GdipDisposeImage", bitmap);
         }
-        call_function(lib, "GdiplusShutdown", token);
+        end_gdiplus(&session);
     }
-    if (lib) close_library(lib);
     // GDI+ may read the stream until the bitmap is gone.
     stream->Release();
     return image;
