@@ -37,12 +37,15 @@ int64_t on_command(int64_t command) {
         render_now();
         return 1;
     case COMMAND_SAVE_PNG:
+        settle_crop_preview();
         save_png();
         return 1;
     case COMMAND_SAVE_JPG:
+        settle_crop_preview();
         save_jpg();
         return 1;
     case COMMAND_COPY:
+        settle_crop_preview();
         copy_cutout();
         return 1;
     case COMMAND_PASTE:

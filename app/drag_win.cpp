@@ -94,3 +94,7 @@ void cancel_crop_drag() {
     end_image_gadget_drag(app.left_image_gadget);
     show_square(drag.start);
 }
+
+void settle_crop_preview() {
+    if (drag.previewed) show_square(app.crop);
+}

@@ -32,3 +32,6 @@ void show_crop_image();
 void on_left_image_event(int64_t type);
 // Escape: a drag in progress ends with the square where it began.
 void cancel_crop_drag();
+// Replaces a drag's sampled preview by the exact crop and its render, so
+// that what a shortcut saves or copies in the middle of a drag is exact.
+void settle_crop_preview();

@@ -212,6 +212,16 @@ TEST_F(LiveCrop, ABigSquareDragsAsAPreviewAndEndsExact) {
     ASSERT_EQ(sample_square_into(likeness, app.source_image, moved.XS, moved.YS, 1300), 1);
     EXPECT_TRUE(pixel_bytes(likeness) == pixel_bytes(app.crop_image));
     EXPECT_EQ(colour_at(app.output_image, 299, 299), colour_at(likeness, 299, 299));
+    // A save or copy by shortcut in the middle of the drag gets the exact
+    // picture, and the drag goes on.
+    settle_crop_preview();
+    expect_shown(moved);
+    point_at(200, 240);
+    run_loop();
+    const CropSquare further = drag_square({0, 0, 1300}, -100, -60, 2000, 1400);
+    EXPECT_EQ(app.crop.YS, further.YS);
+    point_at(200, 250);
+    run_loop();
     // The release shows the exact picture, even without a move before it.
     mouse(MOUSEEVENTF_LEFTUP);
     run_loop();

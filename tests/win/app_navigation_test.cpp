@@ -40,7 +40,9 @@ protected:
         EXPECT_EQ(app.crop.XS, expected_square.XS);
         EXPECT_EQ(app.crop.YS, expected_square.YS);
         EXPECT_EQ(app.crop.side, expected_square.side);
-        if (!passes) EXPECT_EQ(app.crop_image, crop);
+        if (!passes) {
+            EXPECT_EQ(app.crop_image, crop);
+        }
         const std::vector<std::string> expected = {
             "B: " + std::to_string(app.source_width), "H: " + std::to_string(app.source_height),
             "XS: " + std::to_string(app.crop.XS),     "YS: " + std::to_string(app.crop.YS),
