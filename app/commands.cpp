@@ -32,7 +32,7 @@ int64_t on_command(int64_t command) {
         save_jpg();
         return 1;
     case COMMAND_COPY:
-        copy_cutout();
+        on_copy();
         return 1;
     case COMMAND_PASTE:
         on_paste();
