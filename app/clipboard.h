@@ -27,3 +27,9 @@ bool make_clipboard_image(int64_t image, ClipboardImage* out);
 // window: 1 when every form was placed, else 0 (the clipboard may then hold
 // some of them, or what it held before).
 int64_t copy_cutout();
+
+// Ctrl+C (or the menu's Copy): the window's accelerator table takes the key
+// before a focused edit sees it, so an edit holding a selection gets its own
+// copy of the text; otherwise the cut-out is copied.  What copy_cutout
+// returns, or 1 for the text.
+int64_t on_copy();

@@ -43,7 +43,25 @@ bool open_clipboard(HWND owner) {
     return false;
 }
 
+// The focused control when it is an edit with some text selected.
+HWND edit_with_selection() {
+    HWND focus = GetFocus();
+    char name[16] = {};
+    if (!focus || !GetClassNameA(focus, name, sizeof name) || lstrcmpiA(name, "Edit") != 0) return nullptr;
+    DWORD start = 0, end = 0;
+    SendMessageA(focus, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+    return end > start ? focus : nullptr;
+}
+
 }  // namespace
+
+int64_t on_copy() {
+    if (HWND edit = edit_with_selection()) {
+        SendMessageA(edit, WM_COPY, 0, 0);
+        return 1;
+    }
+    return copy_cutout();
+}
 
 int64_t copy_cutout() {
     // The clipboard's owner is the main window: EmptyClipboard makes the

@@ -46,7 +46,7 @@ int64_t on_command(int64_t command) {
         return 1;
     case COMMAND_COPY:
         settle_crop_preview();
-        copy_cutout();
+        on_copy();
         return 1;
     case COMMAND_PASTE:
         on_paste();

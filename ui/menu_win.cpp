@@ -37,6 +37,21 @@ void keep_client_size(HWND window, int width, int height) {
     }
 }
 
+// The frame grew downward: move it back so that its centre is where it
+// was (a window created centred on the screen stays centred), without
+// pushing a title bar that was on the screen above its top.
+void keep_centre(HWND window, const RECT& before) {
+    RECT after;
+    GetWindowRect(window, &after);
+    const int width = after.right - after.left, height = after.bottom - after.top;
+    int x = (before.left + before.right - width) / 2, y = (before.top + before.bottom - height) / 2;
+    if (x < 0 && before.left >= 0) x = 0;
+    if (y < 0 && before.top >= 0) y = 0;
+    if (x == after.left && y == after.top) return;
+    // Only top-level windows have menu bars: screen coordinates are theirs.
+    SetWindowPos(window, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 }  // namespace
 
 int64_t create_menu_bar() { return reinterpret_cast<intptr_t>(CreateMenu()); }
@@ -68,10 +83,12 @@ bool append_menu_separator(int64_t menu) {
 bool set_window_menu(int64_t window, int64_t bar) {
     HWND handle = reinterpret_cast<HWND>(static_cast<intptr_t>(window_handle(window)));
     if (!handle || !bar || !IsMenu(as_menu(bar))) return false;
-    RECT client;
+    RECT client, before;
     GetClientRect(handle, &client);
+    GetWindowRect(handle, &before);
     if (!SetMenu(handle, as_menu(bar))) return false;
     keep_client_size(handle, client.right - client.left, client.bottom - client.top);
+    keep_centre(handle, before);
     return true;
 }
 

@@ -265,7 +265,24 @@ protected:
     }
 };
 
-TEST_F(MainWindowCopy, CtrlCPutsTheCutoutOnTheClipboard) {
+// Ctrl+C typed, then the main loop run until the clipboard holds `format`.
+std::string copy_by_keys(UINT format) {
+    send_keys({VK_CONTROL, 'C'});
+    std::string copied;
+    for (int i = 0; i < 40 && copied.empty(); ++i) {
+        run_loop(25);
+        copied = clipboard_bytes(format);
+    }
+    return copied;
+}
+
+void empty_clipboard(HWND owner) {
+    ASSERT_TRUE(OpenClipboard(owner));
+    EmptyClipboard();
+    CloseClipboard();
+}
+
+TEST_F(MainWindowCopy, CtrlCCopiesTheCutoutOrAnEditsSelectedText) {
     register_png_encoder();
     build_main_window(0, 0, MAIN_WINDOW_WIDTH, MAIN_WINDOW_HEIGHT);
     add_main_window_shortcuts();
@@ -273,27 +290,33 @@ TEST_F(MainWindowCopy, CtrlCPutsTheCutoutOnTheClipboard) {
     ASSERT_NE(hwnd, nullptr);
     run_loop(100);
     render_cutout(app.background_colour);
-    // Something else on the clipboard first.
-    ASSERT_TRUE(OpenClipboard(hwnd));
-    EmptyClipboard();
-    CloseClipboard();
+    empty_clipboard(hwnd);
     const UINT png = RegisterClipboardFormatA("PNG");
     EXPECT_TRUE(clipboard_bytes(png).empty());
 
     SetForegroundWindow(hwnd);
     SetFocus(hwnd);
     pump_events(50);
-    send_keys({VK_CONTROL, 'C'});
-    std::string copied;
-    for (int i = 0; i < 40 && copied.empty(); ++i) {
-        run_loop(25);
-        copied = clipboard_bytes(png);
-    }
+    const std::string copied = copy_by_keys(png);
     ASSERT_FALSE(copied.empty());
     const Decoded d = decode_png_bytes(copied.data(), copied.size());
     ASSERT_TRUE(d.ok);
     EXPECT_EQ(d.width, 600u);
     EXPECT_EQ(d.rgba, rgba_of(words_of(app.output_image)));
+
+    // A spin's edit with its text selected copies the text, as it would
+    // without the shortcut, and leaves no picture behind.
+    HWND edit = reinterpret_cast<HWND>(gadget_handle(app.radius_spin));
+    SetFocus(edit);
+    SendMessageA(edit, EM_SETSEL, 1, 3);
+    pump_events(30);
+    const std::string text = copy_by_keys(CF_TEXT);
+    EXPECT_STREQ(text.c_str(), "95");
+    EXPECT_TRUE(clipboard_bytes(png).empty());
+    // The same edit with only a caret: the cut-out again.
+    SendMessageA(edit, EM_SETSEL, 2, 2);
+    EXPECT_FALSE(copy_by_keys(png).empty());
+    EXPECT_EQ(GetFocus(), edit);
 
     close_window(app.window);
     free_status_bar(STATUS_BAR);

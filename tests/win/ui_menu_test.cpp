@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "ui/menu.h"
 #include "ui_test_support.h"
 
@@ -19,10 +21,19 @@ protected:
     int64_t window = 0;
 };
 
-TEST_F(MenuBar, ClientKeepsItsSizeEvenWhenTheBarWraps) {
+RECT frame_of(int64_t window) {
+    RECT r;
+    GetWindowRect(reinterpret_cast<HWND>(window_handle(window)), &r);
+    return r;
+}
+
+TEST_F(MenuBar, ClientKeepsItsSizeEvenWhenTheBarWrapsAndTheFrameItsCentre) {
     for (const int width : {400, 150}) {  // one line of titles; several lines
-        window = open_window(AUTO_ID, 10, 10, width, 150, "menu", WINDOW_DEFAULT_FLAGS);
+        // The first centred on the screen, the second near its top.
+        const uint32_t flags = WINDOW_DEFAULT_FLAGS | (width == 400 ? WINDOW_CENTER_SCREEN : 0);
+        window = open_window(AUTO_ID, 10, 10, width, 150, "menu", flags);
         ASSERT_NE(window, 0);
+        const RECT before = frame_of(window);
         const int64_t bar = create_menu_bar();
         for (const char* title : {"&File", "&Options", "&Help", "&View"}) {
             const int64_t popup = create_popup_menu();
@@ -39,6 +50,16 @@ TEST_F(MenuBar, ClientKeepsItsSizeEvenWhenTheBarWraps) {
         // for one line would get wrong.
         if (width == 150) {
             EXPECT_GT(window_height(window, WINDOW_OUTER) - outer_before, GetSystemMetrics(SM_CYMENU) + 5);
+        }
+        // The frame grew about its centre, but no title bar went above the
+        // screen's top.
+        const RECT after = frame_of(window);
+        EXPECT_EQ(after.left + after.right, before.left + before.right) << width;
+        if (width == 400) {
+            EXPECT_LE(std::abs((after.top + after.bottom) - (before.top + before.bottom)), 1);
+            EXPECT_LE(std::abs(2 * after.top + (after.bottom - after.top) - GetSystemMetrics(SM_CYSCREEN)), 2);
+        } else {
+            EXPECT_EQ(after.top, 0);
         }
         close_window(window);
         window = 0;
