@@ -52,8 +52,8 @@ def readme_text(path):
     return "\n".join(out) + "\n"
 
 
-def content(spec):
-    kind, _, path = spec.partition(":") if re.match(r"^(text|readme):", spec) else ("", "", spec)
+def content(entry):
+    kind, _, path = entry.partition(":") if re.match(r"^(text|readme):", entry) else ("", "", entry)
     if kind == "readme":
         return windows_lines(readme_text(path))
     with open(path, "rb") as f:
@@ -67,12 +67,12 @@ def main(argv):
     stamp = max(time.gmtime(epoch)[:6], (1980, 1, 1, 0, 0, 0))
     part = out + ".part"
     with zipfile.ZipFile(part, "w") as z:
-        for name, spec in entries:
+        for name, entry in entries:
             info = zipfile.ZipInfo(name, date_time=stamp)
             info.compress_type = zipfile.ZIP_DEFLATED
             info.create_system = 3  # Unix, so that the attributes below are read
             info.external_attr = (0o100755 if name.endswith(".exe") else 0o100644) << 16
-            z.writestr(info, content(spec), compresslevel=9)
+            z.writestr(info, content(entry), compresslevel=9)
     os.replace(part, out)
     return 0
 

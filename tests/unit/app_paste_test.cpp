@@ -76,7 +76,7 @@ TEST_F(PasteDib, TwentyFourBitRowsEitherWayUpWithPadding) {
     const std::vector<uint32_t> top_first = {0x112233, 0x445566, 0x778899, 0xAABBCC, 0xDDEEFF, 0x010203};
     for (int32_t height : {2, -2}) {
         SCOPED_TRACE(height);
-        dib::Spec s{.width = 3, .height = height};
+        dib::Shape s{.width = 3, .height = height};
         std::vector<uint8_t> rows(24, 0xEE);  // padding bytes that must not show
         for (int y = 0; y < 2; ++y)
             for (int x = 0; x < 3; ++x) {
@@ -100,7 +100,7 @@ TEST_F(PasteDib, ThirtyTwoBitMasksAndAlphaOverBlack) {
     for (uint32_t p : argb) colours.push_back(p & 0xFFFFFF);
 
     // A version-5 header with alpha bitfields, as a browser copies a picture.
-    dib::Spec v5{.header = 124, .width = 3, .height = -2, .bits = 32, .compression = 3,
+    dib::Shape v5{.header = 124, .width = 3, .height = -2, .bits = 32, .compression = 3,
                  .masks = {0xFF0000, 0xFF00, 0xFF, 0xFF000000}};
     const auto v5_block = dib::build(v5, dib::words(v5, argb));
     EXPECT_TRUE(dib_has_alpha(v5_block.data(), v5_block.size()));
@@ -110,24 +110,24 @@ TEST_F(PasteDib, ThirtyTwoBitMasksAndAlphaOverBlack) {
     // The same with red and blue swapped in the masks (bytes R, G, B, A).
     std::vector<uint32_t> rgba;
     for (uint32_t p : argb) rgba.push_back((p & 0xFF00FF00) | (p & 0xFF) << 16 | (p >> 16 & 0xFF));
-    dib::Spec swapped = v5;
+    dib::Shape swapped = v5;
     swapped.masks[0] = 0xFF, swapped.masks[2] = 0xFF0000;
     EXPECT_EQ(convert(dib::build(swapped, dib::words(swapped, rgba)), true, 3, 2), over_black_expected);
 
     // Uncompressed rows with a long header whose alpha mask is set.
-    dib::Spec rgb_v5{.header = 124, .width = 3, .height = 2, .bits = 32, .masks = {0, 0, 0, 0xFF000000}};
+    dib::Shape rgb_v5{.header = 124, .width = 3, .height = 2, .bits = 32, .masks = {0, 0, 0, 0xFF000000}};
     EXPECT_EQ(convert(dib::build(rgb_v5, dib::words(rgb_v5, argb)), true, 3, 2), over_black_expected);
 
     // A plain 40-byte header: the fourth byte is no alpha.
-    dib::Spec plain{.width = 3, .height = 2, .bits = 32};
+    dib::Shape plain{.width = 3, .height = 2, .bits = 32};
     const auto plain_block = dib::build(plain, dib::words(plain, argb));
     EXPECT_FALSE(dib_has_alpha(plain_block.data(), plain_block.size()));
     EXPECT_EQ(convert(plain_block, true, 3, 2), colours);
 
     // Masks after a 40-byte header, and a long header's masks repeated after it.
-    dib::Spec after{.width = 3, .height = 2, .bits = 32, .compression = 3, .after_header = {0xFF0000, 0xFF00, 0xFF}};
+    dib::Shape after{.width = 3, .height = 2, .bits = 32, .compression = 3, .after_header = {0xFF0000, 0xFF00, 0xFF}};
     EXPECT_EQ(convert(dib::build(after, dib::words(after, argb)), true, 3, 2), colours);
-    dib::Spec repeated = v5;
+    dib::Shape repeated = v5;
     repeated.after_header = {0xFF0000, 0xFF00, 0xFF};
     EXPECT_EQ(convert(dib::build(repeated, dib::words(repeated, argb)), true, 3, 2), over_black_expected);
 
@@ -138,36 +138,36 @@ TEST_F(PasteDib, ThirtyTwoBitMasksAndAlphaOverBlack) {
 
 TEST_F(PasteDib, SixteenBitAndPalettes) {
     // 5-5-5 by default and 5-6-5 by masks; full-scale values give 255.
-    dib::Spec s555{.width = 2, .height = 1, .bits = 16};
+    dib::Shape s555{.width = 2, .height = 1, .bits = 16};
     const std::vector<uint8_t> row555 = {0x00, 0x7C, 0x1F, 0x00};  // red, blue
     EXPECT_EQ(convert(dib::build(s555, row555), false, 2, 1), (std::vector<uint32_t>{0xFF0000, 0x0000FF}));
-    dib::Spec s565{.width = 2, .height = 1, .bits = 16, .compression = 3, .after_header = {0xF800, 0x07E0, 0x001F}};
+    dib::Shape s565{.width = 2, .height = 1, .bits = 16, .compression = 3, .after_header = {0xF800, 0x07E0, 0x001F}};
     const std::vector<uint8_t> row565 = {0xE0, 0x07, 0x10, 0x84};  // green; 10000 100000 10000
     EXPECT_EQ(convert(dib::build(s565, row565), false, 2, 1), (std::vector<uint32_t>{0x00FF00, 0x848284}));
 
     // 8-bit with a short table: an index past it is black.
-    dib::Spec p8{.width = 3, .height = 1, .bits = 8, .colours_used = 2, .after_header = {0x123456, 0xABCDEF}};
+    dib::Shape p8{.width = 3, .height = 1, .bits = 8, .colours_used = 2, .after_header = {0x123456, 0xABCDEF}};
     EXPECT_EQ(convert(dib::build(p8, {1, 0, 7, 0}), false, 3, 1), (std::vector<uint32_t>{0xABCDEF, 0x123456, 0}));
     // 4 and 1 bits: the high bits are the left pixel.
-    dib::Spec p4{.width = 3, .height = 1, .bits = 4, .after_header = std::vector<uint32_t>(16, 0)};
+    dib::Shape p4{.width = 3, .height = 1, .bits = 4, .after_header = std::vector<uint32_t>(16, 0)};
     p4.after_header[2] = 0x0000FF, p4.after_header[15] = 0xFFFFFF;
     EXPECT_EQ(convert(dib::build(p4, {0x2F, 0x00, 0, 0}), false, 3, 1), (std::vector<uint32_t>{0xFF, 0xFFFFFF, 0}));
-    dib::Spec p1{.width = 9, .height = 1, .bits = 1, .after_header = {0x000000, 0x00FF00}};
+    dib::Shape p1{.width = 9, .height = 1, .bits = 1, .after_header = {0x000000, 0x00FF00}};
     std::vector<uint32_t> expected1 = {0xFF00, 0, 0, 0, 0, 0, 0, 0xFF00, 0xFF00};
     EXPECT_EQ(convert(dib::build(p1, {0x81, 0x80, 0, 0}), false, 9, 1), expected1);
 }
 
 TEST_F(PasteDib, HostileHeadersAreDeclined) {
-    const dib::Spec good{.width = 4, .height = 2, .bits = 32};
+    const dib::Shape good{.width = 4, .height = 2, .bits = 32};
     const auto good_rows = std::vector<uint8_t>(32, 0x55);
     struct Case {
         const char* what;
-        dib::Spec spec;
+        dib::Shape shape;
         std::vector<uint8_t> rows;
         size_t cut = 0;  // bytes taken off the end
     };
     auto with = [&](auto change) {
-        dib::Spec s = good;
+        dib::Shape s = good;
         change(s);
         return s;
     };
@@ -202,7 +202,7 @@ TEST_F(PasteDib, HostileHeadersAreDeclined) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        std::vector<uint8_t> block = dib::build(c.spec, c.rows);
+        std::vector<uint8_t> block = dib::build(c.shape, c.rows);
         block.resize(block.size() > c.cut ? block.size() - c.cut : 0);
         std::vector<uint8_t> exact(block);
         DibLayout layout;

@@ -8,7 +8,7 @@
 
 namespace dib {
 
-struct Spec {
+struct Shape {
     uint32_t header = 40;  // 40, 52, 56, 108, 124 ...
     int32_t width = 0, height = 0;  // height < 0: top-down
     uint16_t bits = 24;
@@ -22,10 +22,10 @@ inline void put32(std::vector<uint8_t>& out, size_t at, uint32_t v) {
     for (int i = 0; i < 4; ++i) out[at + i] = static_cast<uint8_t>(v >> (8 * i));
 }
 
-inline size_t stride(const Spec& s) { return (static_cast<size_t>(s.width) * s.bits + 31) / 32 * 4; }
+inline size_t stride(const Shape& s) { return (static_cast<size_t>(s.width) * s.bits + 31) / 32 * 4; }
 
 // The header and what follows it, then `rows` as given (stored order).
-inline std::vector<uint8_t> build(const Spec& s, const std::vector<uint8_t>& rows) {
+inline std::vector<uint8_t> build(const Shape& s, const std::vector<uint8_t>& rows) {
     std::vector<uint8_t> out(s.header < 40 ? 40 : s.header, 0);  // a short header still gets its fields
     put32(out, 0, s.header);
     put32(out, 4, static_cast<uint32_t>(s.width));
@@ -45,7 +45,7 @@ inline std::vector<uint8_t> build(const Spec& s, const std::vector<uint8_t>& row
 }
 
 // Rows of 32-bit words, given top row first, stored as the height's sign asks.
-inline std::vector<uint8_t> words(const Spec& s, const std::vector<uint32_t>& top_first) {
+inline std::vector<uint8_t> words(const Shape& s, const std::vector<uint32_t>& top_first) {
     const int32_t h = s.height < 0 ? -s.height : s.height;
     std::vector<uint8_t> rows(stride(s) * h, 0);
     for (int32_t y = 0; y < h; ++y) {

@@ -97,11 +97,11 @@ std::vector<uint8_t> bgra_pattern(int32_t w, int32_t h, bool alpha) {
 std::vector<uint8_t> pattern_dib(int32_t w, int32_t h, bool v5_with_alpha) {
     const auto bgra = bgra_pattern(w, h, v5_with_alpha);
     if (v5_with_alpha) {
-        dib::Spec s{.header = 124, .width = w, .height = -h, .bits = 32, .compression = 3,
+        dib::Shape s{.header = 124, .width = w, .height = -h, .bits = 32, .compression = 3,
                     .masks = {0xFF0000, 0xFF00, 0xFF, 0xFF000000}};
         return dib::build(s, bgra);
     }
-    dib::Spec s{.width = w, .height = h};
+    dib::Shape s{.width = w, .height = h};
     std::vector<uint8_t> rows(dib::stride(s) * h);
     for (int32_t y = 0; y < h; ++y)
         for (int32_t x = 0; x < w; ++x)
