@@ -124,12 +124,27 @@ class Tool:
                 g = geometry(w)
                 # The X window holds the menu bar above the 1330 x 680 client.
                 if g and g[2] == 1330 and 680 <= g[3] < 760:
-                    return g
+                    return w
             return None
 
-        g = wait_for(main_window, timeout, 0.25)
-        if not g:
+        window = wait_for(main_window, timeout, 0.25)
+        if not window:
             raise RuntimeError("the main window (client 1330 x 680) did not appear")
+
+        # The window shows before its menu bar is attached, which makes it
+        # taller and moves it to stay centred: take its place once the bar is
+        # there and the place holds still.
+        last = [None]
+
+        def settled():
+            g = geometry(window)
+            steady = g is not None and g == last[0] and g[3] > 680
+            last[0] = g
+            return g if steady else None
+
+        g = wait_for(settled, 20, 0.25) or last[0]
+        if not g:
+            raise RuntimeError("the main window went away while starting")
         self.menu_height = g[3] - 680
         self.origin = (g[0], g[1] + self.menu_height)
         time.sleep(1.0)  # let it finish painting
