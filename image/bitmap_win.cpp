@@ -11,6 +11,39 @@ namespace {
 
 HBITMAP as_bitmap(int64_t handle) { return reinterpret_cast<HBITMAP>(static_cast<intptr_t>(handle)); }
 
+// The sections make_bitmap made and delete_bitmap has not yet deleted: they
+// are bottom-up by construction, so their row order needs no probe (which
+// costs a device context and two row reads, too much for every frame of a
+// drag).  Each is known by its handle and its memory together.
+struct MadeSection {
+    HBITMAP bitmap;
+    void* bits;
+};
+MadeSection* made_sections;
+size_t made_count, made_capacity;
+
+void remember_made(HBITMAP bitmap, void* bits) {
+    if (made_count == made_capacity) {
+        const size_t capacity = made_capacity ? made_capacity * 2 : 64;
+        auto* grown = static_cast<MadeSection*>(std::realloc(made_sections, capacity * sizeof(MadeSection)));
+        if (!grown) return;  // then it is probed like any other section
+        made_sections = grown;
+        made_capacity = capacity;
+    }
+    made_sections[made_count++] = MadeSection{bitmap, bits};
+}
+
+size_t find_made(HBITMAP bitmap) {
+    for (size_t i = 0; i < made_count; ++i)
+        if (made_sections[i].bitmap == bitmap) return i;
+    return made_count;
+}
+
+void forget_made(HBITMAP bitmap) {
+    const size_t at = find_made(bitmap);
+    if (at < made_count) made_sections[at] = made_sections[--made_count];
+}
+
 // The picture's bottom row as 32-bit pixels, through GDI.
 bool read_bottom_row(HDC dc, HBITMAP bitmap, const DIBSECTION& ds, uint32_t* row) {
     BITMAPINFOHEADER h = {};
@@ -68,6 +101,7 @@ int64_t make_bitmap(int32_t width, int32_t height, int32_t depth) {
     void* bits = nullptr;
     HBITMAP bitmap = CreateDIBSection(dc, reinterpret_cast<BITMAPINFO*>(&header), DIB_RGB_COLORS, &bits, nullptr, 0);
     DeleteDC(dc);
+    if (bitmap) remember_made(bitmap, bits);
     return bitmap ? reinterpret_cast<intptr_t>(bitmap) : 0;
 }
 
@@ -77,7 +111,9 @@ bool bitmap_info(int64_t bitmap, BitmapInfo* info) {
     if (GetObjectA(as_bitmap(bitmap), sizeof ds, &ds) != sizeof ds || !ds.dsBm.bmBits) return false;
     // A top-down section starts with its top row, where every reader of
     // BitmapInfo expects the bottom one.
-    if (!memory_starts_at_bottom(as_bitmap(bitmap), ds)) return false;
+    const size_t made = find_made(as_bitmap(bitmap));
+    const bool known = made < made_count && made_sections[made].bits == ds.dsBm.bmBits;
+    if (!known && !memory_starts_at_bottom(as_bitmap(bitmap), ds)) return false;
     info->width = ds.dsBm.bmWidth;
     info->height = ds.dsBm.bmHeight;
     info->bits_per_pixel = ds.dsBm.bmBitsPixel;
@@ -89,7 +125,9 @@ bool bitmap_info(int64_t bitmap, BitmapInfo* info) {
 bool is_bitmap_object(int64_t handle) { return handle && GetObjectType(as_bitmap(handle)) == OBJ_BITMAP; }
 
 void delete_bitmap(int64_t bitmap) {
-    if (bitmap) DeleteObject(as_bitmap(bitmap));
+    if (!bitmap) return;
+    forget_made(as_bitmap(bitmap));
+    DeleteObject(as_bitmap(bitmap));
 }
 
 bool stretch_pixel_dropping(int64_t destination, int32_t width, int32_t height, int64_t source,
