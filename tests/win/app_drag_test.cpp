@@ -19,7 +19,7 @@
 #include "app/main_window.h"
 #include "app/render.h"
 #include "app/source.h"
-#include "app_fixture.h"
+#include "main_window_fixture.h"
 #include "app_pictures.h"
 #include "ui/statusbar.h"
 #include "ui_test_support.h"
@@ -28,9 +28,6 @@ using namespace pictures;
 
 namespace {
 
-AppState built;
-bool built_once = false;
-constexpr size_t HANDLES_AT = offsetof(AppState, window);
 
 HWND hwnd(int64_t gadget) { return reinterpret_cast<HWND>(gadget_handle(gadget)); }
 
@@ -66,31 +63,11 @@ std::vector<uint8_t> pixel_bytes(int64_t image) {
     return out;
 }
 
-class LiveCrop : public AppFixture {
+class LiveCrop : public MainWindowFixture {
 protected:
-    static void SetUpTestSuite() {
-        start_toolkit();
-        init_dynamic_libraries();
-        init_status_bars();
-    }
-    static void TearDownTestSuite() {
-        if (!built_once) return;
-        close_window(built.window);
-        free_status_bar(STATUS_BAR);
-        while (take_next_event()) {
-        }
-        built_once = false;
-    }
     void SetUp() override {
         AppFixture::SetUp();
-        if (!built_once) {
-            build_main_window(0, 0, MAIN_WINDOW_WIDTH, MAIN_WINDOW_HEIGHT);
-            add_main_window_shortcuts();
-            built = app;
-            built_once = true;
-        }
-        std::memcpy(reinterpret_cast<char*>(&app) + HANDLES_AT, reinterpret_cast<const char*>(&built) + HANDLES_AT,
-                    sizeof(AppState) - HANDLES_AT);
+        use_main_window(true);
         HWND window = reinterpret_cast<HWND>(window_handle(app.window));
         SetForegroundWindow(window);
         SetActiveWindow(window);

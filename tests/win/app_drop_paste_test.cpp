@@ -18,7 +18,7 @@
 #include "app/main_window.h"
 #include "app/paste.h"
 #include "app/source.h"
-#include "app_fixture.h"
+#include "main_window_fixture.h"
 #include "app_pictures.h"
 #include "codecs/png_writer.h"
 #include "ui/statusbar.h"
@@ -29,9 +29,6 @@ using namespace pictures;
 
 namespace {
 
-AppState built;
-bool built_once = false;
-constexpr size_t HANDLES_AT = offsetof(AppState, window);
 
 HWND main_hwnd() { return reinterpret_cast<HWND>(window_handle(app.window)); }
 
@@ -148,33 +145,15 @@ void offer(std::initializer_list<Offer> offers) {
 
 UINT png_format() { return RegisterClipboardFormatA("PNG"); }
 
-class DropAndPaste : public AppFixture {
+class DropAndPaste : public MainWindowFixture {
 protected:
     static void SetUpTestSuite() {
-        start_toolkit();
-        init_dynamic_libraries();
-        init_status_bars();
+        MainWindowFixture::SetUpTestSuite();
         folder = scratch_folder("drop_paste");
-    }
-    static void TearDownTestSuite() {
-        if (!built_once) return;
-        close_window(built.window);
-        free_status_bar(STATUS_BAR);
-        while (take_next_event()) {
-        }
-        built_once = false;
     }
     void SetUp() override {
         AppFixture::SetUp();
-        if (!built_once) {
-            build_main_window(0, 0, MAIN_WINDOW_WIDTH, MAIN_WINDOW_HEIGHT);
-            add_main_window_shortcuts();
-            built = app;
-            built_once = true;
-            run_loop(100);
-        }
-        std::memcpy(reinterpret_cast<char*>(&app) + HANDLES_AT, reinterpret_cast<const char*>(&built) + HANDLES_AT,
-                    sizeof(AppState) - HANDLES_AT);
+        if (use_main_window(true)) run_loop(100);
         ASSERT_NE(app.window, 0);
     }
     void TearDown() override {

@@ -11,17 +11,13 @@
 #include <vector>
 
 #include "app/main_window.h"
-#include "app_fixture.h"
+#include "main_window_fixture.h"
 #include "image/drawing.h"
 #include "ui/statusbar.h"
 #include "ui_test_support.h"
 
 namespace {
 
-AppState built;  // the handles as build_main_window left them
-bool built_once = false;
-
-constexpr size_t HANDLES_AT = offsetof(AppState, window);
 
 HWND hwnd(int64_t gadget) { return reinterpret_cast<HWND>(gadget_handle(gadget)); }
 
@@ -82,33 +78,15 @@ std::string tooltip_text(HWND control) {
     return search.text;
 }
 
-class MainWindow : public AppFixture {
+class MainWindow : public MainWindowFixture {
 protected:
-    static void SetUpTestSuite() {
-        start_toolkit();
-        init_dynamic_libraries();
-        init_status_bars();
-    }
-    static void TearDownTestSuite() {
-        if (!built_once) return;
-        close_window(built.window);
-        free_status_bar(STATUS_BAR);
-        while (take_next_event()) {
-        }
-        built_once = false;
-    }
     void SetUp() override {
         AppFixture::SetUp();
-        if (!built_once) {
-            build_main_window(0, 0, MAIN_WINDOW_WIDTH, MAIN_WINDOW_HEIGHT);
-            built = app;
-            built_once = true;
+        if (use_main_window(false)) {
             // What building queued: handled as the main loop would.
             building_events = pump_events(100);
             for (const TakenEvent& e : building_events) handle_event(e.code);
         }
-        std::memcpy(reinterpret_cast<char*>(&app) + HANDLES_AT, reinterpret_cast<const char*>(&built) + HANDLES_AT,
-                    sizeof(AppState) - HANDLES_AT);
         ASSERT_NE(app.window, 0);
     }
     void TearDown() override {

@@ -19,7 +19,7 @@
 #include "app/main_window.h"
 #include "app/settings.h"
 #include "app/version.h"
-#include "app_fixture.h"
+#include "main_window_fixture.h"
 #include "app_pictures.h"
 #include "codecs/jpeg_writer.h"
 #include "codecs/png_writer.h"
@@ -31,9 +31,6 @@ using namespace pictures;
 
 namespace {
 
-AppState built;
-bool built_once = false;
-constexpr size_t HANDLES_AT = offsetof(AppState, window);
 
 HWND main_hwnd() { return reinterpret_cast<HWND>(window_handle(app.window)); }
 
@@ -118,35 +115,17 @@ void choose_file(HWND dialog, const std::string& name) {
     }
 }
 
-class MainMenu : public AppFixture {
+class MainMenu : public MainWindowFixture {
 protected:
     static void SetUpTestSuite() {
-        start_toolkit();
-        init_dynamic_libraries();
-        init_status_bars();
+        MainWindowFixture::SetUpTestSuite();
         register_png_encoder();
         register_jpeg_encoder();
-    }
-    static void TearDownTestSuite() {
-        if (!built_once) return;
-        close_window(built.window);
-        free_status_bar(STATUS_BAR);
-        while (take_next_event()) {
-        }
-        built_once = false;
     }
     void SetUp() override {
         AppFixture::SetUp();
         remembered_load_folder[0] = remembered_save_folder[0] = '\0';
-        if (!built_once) {
-            build_main_window(0, 0, MAIN_WINDOW_WIDTH, MAIN_WINDOW_HEIGHT);
-            add_main_window_shortcuts();
-            built = app;
-            built_once = true;
-            pump_events(100);
-        }
-        std::memcpy(reinterpret_cast<char*>(&app) + HANDLES_AT, reinterpret_cast<const char*>(&built) + HANDLES_AT,
-                    sizeof(AppState) - HANDLES_AT);
+        if (use_main_window(true)) pump_events(100);
         ASSERT_NE(app.window, 0);
         bar = window_menu(app.window);
         ASSERT_NE(bar, 0);
