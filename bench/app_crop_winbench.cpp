@@ -4,8 +4,8 @@
 
 #include <cstdio>
 
-#include "app/source.h"
-#include "app/state.h"
+#include "app/model/state.h"
+#include "app/picture/source.h"
 #include "app_photo.h"
 #include "core/dynlib.h"
 #include "timing.h"

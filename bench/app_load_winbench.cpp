@@ -7,9 +7,10 @@
 #include <cstdio>
 #include <string>
 
-#include "app/pixel_format.h"
-#include "app/source.h"
-#include "app/state.h"
+#include "app/model/state.h"
+#include "app/picture/gdiplus_codes.h"
+#include "app/picture/load_file.h"
+#include "app/picture/source.h"
 #include "app_photo.h"
 #include "core/dynlib.h"
 #include "timing.h"
@@ -33,8 +34,8 @@ int main(int argc, char** argv) {
         return 1;
     }
     time_job("load 3840 x 2400 JPEG (whole load)", 10, [&] { load_source(path.c_str()); });
-    time_job("load_with_gdiplus alone", 10, [&] {
-        int64_t image = load_with_gdiplus(path.c_str());
+    time_job("decode_picture_file alone", 10, [&] {
+        int64_t image = decode_picture_file(path.c_str());
         free_image(image);
     });
     return 0;

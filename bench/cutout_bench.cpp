@@ -4,7 +4,7 @@
 
 #include <memory>
 
-#include "app/cutout.h"
+#include "app/output/cutout.h"
 
 namespace {
 

@@ -19,10 +19,11 @@
 #include <string>
 #include <vector>
 
-#include "app/picture_decode.h"
-#include "app/pixel_format.h"
-#include "app/source.h"
-#include "app/state.h"
+#include "app/model/state.h"
+#include "app/picture/decode.h"
+#include "app/picture/gdiplus_codes.h"
+#include "app/picture/load_file.h"
+#include "app/picture/source.h"
 #include "app_photo.h"
 #include "core/dynlib.h"
 #include "timing.h"
@@ -105,7 +106,7 @@ int main(int argc, char** argv) {
         int64_t small = decode_with_gdiplus("Z:\\nonexistent.png", 1);
         free_image(small);
         const double before = peak_mb();
-        int64_t image = ours ? load_with_gdiplus(argv[3]) : decode_with_gdiplus(argv[3], 1);
+        int64_t image = ours ? decode_picture_file(argv[3]) : decode_with_gdiplus(argv[3], 1);
         const double after = peak_mb();
         std::printf("memory %-8s %lld x %lld  peak working set before %.0f MB, after %.0f MB, load %.0f MB\n", argv[2],
                     static_cast<long long>(image_width(image)), static_cast<long long>(image_height(image)), before,
@@ -141,8 +142,8 @@ int main(int argc, char** argv) {
         std::printf("%s: decoded by %s\n", p.name, ours ? "our decoder" : "GDI+ (ours declined it)");
         std::string label = std::string(p.name) + " whole load";
         const double whole = time_job(label.c_str(), p.runs, [&] { load_source(path.c_str()); });
-        label = std::string(p.name) + " load_with_gdiplus (ours)";
-        const double decode = time_job(label.c_str(), p.runs, [&] { free_image(load_with_gdiplus(path.c_str())); });
+        label = std::string(p.name) + " decode_picture_file (ours)";
+        const double decode = time_job(label.c_str(), p.runs, [&] { free_image(decode_picture_file(path.c_str())); });
         label = std::string(p.name) + " GDI+ path alone";
         const double gdiplus =
                 time_job(label.c_str(), p.runs, [&] { free_image(decode_with_gdiplus(path.c_str(), 1)); });

@@ -11,12 +11,12 @@
 
 #include <cstdio>
 
-#include "app/cutout.h"
-#include "app/handlers.h"
-#include "app/pixel_format.h"
-#include "app/render.h"
-#include "app/source.h"
-#include "app/state.h"
+#include "app/model/state.h"
+#include "app/output/cutout.h"
+#include "app/output/render.h"
+#include "app/picture/gdiplus_codes.h"
+#include "app/picture/source.h"
+#include "app/shell/picture_view.h"
 #include "app_photo.h"
 #include "core/dynlib.h"
 #include "timing.h"

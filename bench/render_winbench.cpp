@@ -4,10 +4,10 @@
 
 #include <cstdio>
 
-#include "app/cutout.h"
-#include "app/pixel_format.h"
-#include "app/render.h"
-#include "app/state.h"
+#include "app/model/state.h"
+#include "app/output/cutout.h"
+#include "app/output/render.h"
+#include "app/picture/gdiplus_codes.h"
 #include "app_photo.h"
 #include "core/dynlib.h"
 #include "timing.h"

@@ -6,13 +6,13 @@
 
 #include <cstdio>
 
-#include "app/clipboard.h"
-#include "app/cutout.h"
-#include "app/output_size.h"
-#include "app/pixel_format.h"
-#include "app/render.h"
-#include "app/smooth_edge.h"
-#include "app/state.h"
+#include "app/model/state.h"
+#include "app/output/clipboard.h"
+#include "app/output/cutout.h"
+#include "app/output/output_size.h"
+#include "app/output/render.h"
+#include "app/output/smooth_edge.h"
+#include "app/picture/gdiplus_codes.h"
 #include "app_photo.h"
 #include "codecs/png_writer.h"
 #include "core/dynlib.h"

@@ -8,7 +8,7 @@
 #include <cstring>
 #include <vector>
 
-#include "app/paste_formats.h"
+#include "app/picture/paste_formats.h"
 #include "fuzz_input.h"
 #include "image/image.h"
 

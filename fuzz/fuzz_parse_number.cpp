@@ -4,7 +4,7 @@
 #include <cstring>
 #include <string>
 
-#include "app/text.h"
+#include "app/model/number_text.h"
 #include "fuzz_input.h"
 
 namespace {

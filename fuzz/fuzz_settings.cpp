@@ -4,7 +4,7 @@
 #include <cstring>
 #include <string>
 
-#include "app/settings.h"
+#include "app/model/settings.h"
 #include "fuzz_input.h"
 
 namespace {

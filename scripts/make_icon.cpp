@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "app/cutout.h"
-#include "app/state.h"
+#include "app/model/state.h"
+#include "app/output/cutout.h"
 #include "codecs/encoder.h"
 #include "codecs/png_writer.h"
 #include "image/resample.h"

@@ -212,9 +212,9 @@ class Checks:
         assert sorted(sizes) == ICON_SIZES, sizes
         assert images[256][:4] == b"\x89PNG", "the 256-pixel entry is not PNG"
         assert all(images[s][:4] == b"\x28\0\0\0" for s in ICON_SIZES[:-1]), "small entries are not DIBs"
-        with open(os.path.join(ROOT, "app", "roundcut.ico"), "rb") as f:
+        with open(os.path.join(ROOT, "app", "shell", "roundcut.ico"), "rb") as f:
             committed = {w: blob for w, _, blob in icon_file_entries(f.read())}
-        assert committed == images, "the exe's icons are not app/roundcut.ico's"
+        assert committed == images, "the exe's icons are not app/shell/roundcut.ico's"
 
     def test_notices_hold_each_licence_and_are_current(self):
         zipped = self.zip.read("THIRD_PARTY_NOTICES.txt").decode("utf-8").replace("\r\n", "\n")

@@ -1,4 +1,4 @@
-#include "app/crop.h"
+#include "app/model/crop.h"
 
 #include <gtest/gtest.h>
 

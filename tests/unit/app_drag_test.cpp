@@ -1,7 +1,7 @@
 // The drag, wheel and double-click arithmetic of the crop square: the
 // picture following the pointer, clamping per axis, the zoom's fixed point
 // and bounds, tiny and one-pixel-wide pictures, and typed 64-bit extremes.
-#include "app/drag.h"
+#include "app/model/drag_zoom.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 // packed DIBs of every layout turned into the 24-bit source image, hostile
 // headers included (each block is exactly its size, so a read past it
 // trips the address sanitizer).
-#include "app/paste_formats.h"
+#include "app/picture/paste_formats.h"
 
 #include <gtest/gtest.h>
 

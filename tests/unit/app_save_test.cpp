@@ -1,12 +1,12 @@
 // Saving the output image: the naming rules of the two saves and what they
 // write, decoded by the system's own libraries.
-#include "app/save.h"
+#include "app/output/save.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
 
-#include "app/state.h"
+#include "app/model/state.h"
 #include "codecs/jpeg_writer.h"
 #include "codecs/png_writer.h"
 #include "encoder_fixtures.h"

@@ -1,13 +1,13 @@
 // The settings file's text: what it reads back, what damaged text gives,
 // and the settings' way into and out of the tool's state.
-#include "app/settings.h"
+#include "app/model/settings.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <string>
 
-#include "app/state.h"
+#include "app/model/state.h"
 #include "core/memory.h"
 #include "ui/requester.h"
 

@@ -1,11 +1,11 @@
 // The source and crop handling over the image library, portable: the load
 // fallback and crop presses of every kind, checked under the sanitizers.
-#include "app/source.h"
+#include "app/picture/source.h"
 
 #include <gtest/gtest.h>
 
-#include "app/pixel_format.h"
-#include "app/state.h"
+#include "app/model/state.h"
+#include "app/picture/gdiplus_codes.h"
 #include "core/memory.h"
 #include "image/image.h"
 

@@ -1,8 +1,8 @@
-#include "app/state.h"
+#include "app/model/state.h"
 
 #include <gtest/gtest.h>
 
-#include "app/pixel_format.h"
+#include "app/picture/gdiplus_codes.h"
 
 namespace {
 

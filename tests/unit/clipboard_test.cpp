@@ -1,14 +1,14 @@
 // What Copy puts on the clipboard, built portably: the PNG file's bytes
 // from memory, and the two packed bitmaps read back by their headers.
-#include "app/clipboard.h"
+#include "app/output/clipboard.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <cstring>
 
-#include "app/paste_formats.h"
-#include "app/save.h"
+#include "app/output/save.h"
+#include "app/picture/paste_formats.h"
 #include "codecs/encoder.h"
 #include "codecs/png_writer.h"
 #include "codecs/save_image.h"

@@ -1,4 +1,4 @@
-#include "app/cutout.h"
+#include "app/output/cutout.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // The cut-out at the output size: the disc scaled to N x N, the crop square
 // resampled straight to N, and N = 600 exactly the preview's composition.
-#include "app/output_size.h"
+#include "app/output/output_size.h"
 
 #include <gtest/gtest.h>
 
@@ -9,11 +9,11 @@
 #include <memory>
 #include <vector>
 
-#include "app/cutout.h"
-#include "app/pixel_format.h"
-#include "app/smooth_edge.h"
-#include "app/source.h"
-#include "app/state.h"
+#include "app/model/state.h"
+#include "app/output/cutout.h"
+#include "app/output/smooth_edge.h"
+#include "app/picture/gdiplus_codes.h"
+#include "app/picture/source.h"
 #include "core/memory.h"
 #include "image/image.h"
 

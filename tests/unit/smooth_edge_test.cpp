@@ -1,6 +1,6 @@
 // The smooth edge: coverage of the disc, the premultiplied mix, and the
 // disc drawn on the preview's buffers.
-#include "app/smooth_edge.h"
+#include "app/output/smooth_edge.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "app/text.h"
+#include "app/model/number_text.h"
 
 #include <gtest/gtest.h>
 

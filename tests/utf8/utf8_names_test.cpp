@@ -17,8 +17,8 @@
 #include <string>
 #include <thread>
 
-#include "app/save.h"
-#include "app/source.h"
+#include "app/output/save.h"
+#include "app/picture/source.h"
 #include "app_fixture.h"
 #include "app_pictures.h"
 #include "codecs/jpeg_writer.h"

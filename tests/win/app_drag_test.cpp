@@ -13,14 +13,14 @@
 #include <string>
 #include <vector>
 
-#include "app/commands.h"
-#include "app/drag.h"
-#include "app/handlers.h"
-#include "app/main_window.h"
-#include "app/render.h"
-#include "app/source.h"
-#include "main_window_fixture.h"
+#include "app/model/command_table.h"
+#include "app/model/drag_zoom.h"
+#include "app/output/render.h"
+#include "app/picture/source.h"
+#include "app/shell/main_window.h"
+#include "app/shell/picture_view.h"
 #include "app_pictures.h"
+#include "main_window_fixture.h"
 #include "ui/statusbar.h"
 #include "ui_test_support.h"
 

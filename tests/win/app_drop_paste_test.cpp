@@ -14,13 +14,14 @@
 #include <string>
 #include <vector>
 
-#include "app/commands.h"
-#include "app/main_window.h"
-#include "app/paste.h"
-#include "app/source.h"
-#include "main_window_fixture.h"
+#include "app/model/command_table.h"
+#include "app/picture/load_file.h"
+#include "app/picture/source.h"
+#include "app/shell/load_command.h"
+#include "app/shell/main_window.h"
 #include "app_pictures.h"
 #include "codecs/png_writer.h"
+#include "main_window_fixture.h"
 #include "ui/statusbar.h"
 #include "ui_test_support.h"
 #include "unit/dib_fixtures.h"
@@ -188,7 +189,7 @@ protected:
 
     // The source a file load of `file` makes, to compare with.
     int64_t loaded(const std::string& file) {
-        const int64_t image = load_with_gdiplus(file.c_str());
+        const int64_t image = decode_picture_file(file.c_str());
         EXPECT_NE(image, 0);
         return image;
     }

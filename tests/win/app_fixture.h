@@ -4,8 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include "app/pixel_format.h"
-#include "app/state.h"
+#include "app/model/state.h"
+#include "app/picture/gdiplus_codes.h"
 #include "core/dynlib.h"
 #include "core/memory.h"
 #include "image/image.h"

@@ -13,9 +13,10 @@
 #include <string>
 #include <thread>
 
-#include "app/handlers.h"
-#include "app/render.h"
-#include "app/source.h"
+#include "app/output/render.h"
+#include "app/picture/source.h"
+#include "app/shell/load_command.h"
+#include "app/shell/picture_view.h"
 #include "app_pictures.h"
 #include "app_window.h"
 

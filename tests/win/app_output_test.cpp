@@ -11,14 +11,15 @@
 #include <string>
 #include <vector>
 
-#include "app/clipboard.h"
-#include "app/commands.h"
-#include "app/cutout.h"
-#include "app/main_window.h"
-#include "app/output_size.h"
-#include "app/render.h"
-#include "app/save.h"
-#include "app/source.h"
+#include "app/model/command_table.h"
+#include "app/output/clipboard.h"
+#include "app/output/cutout.h"
+#include "app/output/output_size.h"
+#include "app/output/render.h"
+#include "app/output/save.h"
+#include "app/picture/source.h"
+#include "app/shell/commands.h"
+#include "app/shell/main_window.h"
 #include "app_fixture.h"
 #include "app_pictures.h"
 #include "codecs/jpeg_writer.h"

@@ -6,8 +6,8 @@
 #include <cstring>
 #include <vector>
 
-#include "app/render.h"
-#include "app/source.h"
+#include "app/output/render.h"
+#include "app/picture/source.h"
 #include "app_fixture.h"
 #include "app_pictures.h"
 

@@ -19,7 +19,8 @@
 #include <jpeglib.h>  // needs <cstdio> first
 // clang-format on
 
-#include "app/source.h"
+#include "app/picture/load_file.h"
+#include "app/picture/source.h"
 #include "app_fixture.h"
 #include "app_pictures.h"
 
@@ -309,14 +310,14 @@ std::string random_bytes(uint32_t seed, size_t n) {
 
 struct LoadJob {
     const char* file;
-    bool through_app;  // load_source (with the fallback) or load_with_gdiplus alone
+    bool through_app;  // load_source (with the fallback) or decode_picture_file alone
     int64_t image;
 };
 
 DWORD WINAPI run_load(void* argument) {
     auto* job = static_cast<LoadJob*>(argument);
     if (job->through_app) load_source(job->file);
-    else job->image = load_with_gdiplus(job->file);
+    else job->image = decode_picture_file(job->file);
     return 0;
 }
 
@@ -432,7 +433,7 @@ TEST_F(HostileFiles, DecodeOrFallBackWithoutHarm) {
 
         // The decoder alone: no image, or one of the size the file holds.
         LoadJob direct{path.c_str(), false, 0};
-        ASSERT_TRUE(load_within(&direct, 60000)) << "load_with_gdiplus hangs";
+        ASSERT_TRUE(load_within(&direct, 60000)) << "decode_picture_file hangs";
         bool decoded = direct.image != 0;
         if (decoded) {
             ASSERT_TRUE(is_image(direct.image));

@@ -8,10 +8,11 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/paste.h"
-#include "app/picture_decode.h"
-#include "app/source.h"
-#include "app/state.h"
+#include "app/model/state.h"
+#include "app/picture/decode.h"
+#include "app/picture/load_file.h"
+#include "app/picture/picture_bytes.h"
+#include "app/picture/source.h"
 #include "app_fixture.h"
 #include "app_pictures.h"
 #include "codecs/orientation.h"
@@ -189,7 +190,7 @@ TEST_F(Decoders, BytesInMemoryDecodeAsTheFile) {
         SCOPED_TRACE(f.name);
         std::string path = folder + f.name;
         ASSERT_TRUE(write_bytes(path, f.bytes.data(), f.bytes.size()));
-        int64_t from_file = load_with_gdiplus(path.c_str());
+        int64_t from_file = decode_picture_file(path.c_str());
         int64_t from_memory = decode_picture_bytes(reinterpret_cast<const uint8_t*>(f.bytes.data()), f.bytes.size());
         ASSERT_TRUE(is_image(from_file));
         ASSERT_TRUE(is_image(from_memory));

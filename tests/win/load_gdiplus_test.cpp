@@ -4,7 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include "app/source.h"
+#include "app/picture/load_file.h"
+#include "app/picture/source.h"
 #include "app_fixture.h"
 #include "app_pictures.h"
 

@@ -7,9 +7,10 @@
 #include <cstddef>
 #include <cstring>
 
-#include "app/commands.h"
-#include "app/main_window.h"
-#include "app/state.h"
+#include "app/model/command_table.h"
+#include "app/model/state.h"
+#include "app/shell/commands.h"
+#include "app/shell/main_window.h"
 #include "app_fixture.h"
 #include "core/dynlib.h"
 #include "ui/events.h"

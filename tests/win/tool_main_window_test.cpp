@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "app/main_window.h"
-#include "main_window_fixture.h"
+#include "app/shell/main_window.h"
 #include "image/drawing.h"
+#include "main_window_fixture.h"
 #include "ui/statusbar.h"
 #include "ui_test_support.h"
 

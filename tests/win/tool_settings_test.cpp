@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "app/commands.h"
+#include "app/model/command_table.h"
 #include "app_pictures.h"
 
 using namespace pictures;

@@ -1,7 +1,8 @@
 // Keyboard navigation and the sizing loop, driven through the system's input
 // path (SendInput) and through the messages the loop handles.
-#include "ui_test_support.h"
+#include "app/model/command_table.h"
 #include "ui/window_internal.h"
+#include "ui_test_support.h"
 
 namespace {
 

@@ -1,4 +1,0 @@
-// Without a window no gadget shows the crop image.
-#include "app/source.h"
-
-void clear_crop_display() {}

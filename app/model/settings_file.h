@@ -1,0 +1,18 @@
+// The settings file, %APPDATA%\roundcut\roundcut.ini: where it is, and
+// reading and writing it (settings_file_win.cpp; builds without the user's
+// application data folder remember nothing).
+#pragma once
+
+#include <string>
+
+// The file's full name; empty when the platform names no folder for it.
+std::string settings_file();
+
+// Reads the file into the tool's state; a missing or unreadable file leaves
+// the defaults.
+void load_settings();
+
+// Writes the tool's settings when they differ from what was last read or
+// written, through a temporary file moved over the old one.  A file that
+// cannot be written is tried again only after the next change; false then.
+bool store_settings();

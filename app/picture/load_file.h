@@ -1,0 +1,19 @@
+// Pictures from files: our own decoders first, then the platform's.
+#pragma once
+
+#include <cstdint>
+
+// Decodes the file into a new 24-bit image, upright by its EXIF orientation
+// and drawn 1:1 over black: JPEG and PNG through our own decoders, anything
+// they decline or fail on and every other format through GDI+; 0 when
+// nothing can decode the file.
+int64_t decode_picture_file(const char* file);
+
+// The file's picture through GDI+ alone, turned by GdipImageRotateFlip with
+// the type for `orientation`, drawn over black into a new 24-bit image; 0
+// when GDI+ is missing or cannot decode the file.  (Builds without GDI+: always 0.)
+int64_t decode_with_gdiplus(const char* file, int32_t orientation);
+
+// The text converted from the system code page to a new UTF-16 string
+// (a BSTR; free it with SysFreeString).  (Only on Windows.)
+wchar_t* to_wide_string(const char* text);

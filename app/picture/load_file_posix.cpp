@@ -1,0 +1,38 @@
+// Without GDI+ only our own decoders load pictures (JPEG and PNG); every
+// other file gives the black fallback.
+#include <cstdio>
+#include <cstdlib>
+
+#include "app/picture/load_file.h"
+
+#include "app/picture/decode.h"
+
+int64_t decode_picture_file(const char* file) {
+    if (!file || !*file) return 0;
+    std::FILE* f = std::fopen(file, "rb");
+    if (!f) return 0;
+    uint8_t* data = nullptr;
+    size_t size = 0, capacity = 0;
+    int64_t image = 0;
+    bool ok = true;
+    for (;;) {
+        if (size == capacity) {
+            capacity = capacity ? capacity * 2 : 1 << 16;
+            auto* grown = static_cast<uint8_t*>(std::realloc(data, capacity));
+            if (!grown) {
+                ok = false;
+                break;
+            }
+            data = grown;
+        }
+        size_t n = std::fread(data + size, 1, capacity - size, f);
+        size += n;
+        if (n == 0) break;
+    }
+    std::fclose(f);
+    if (ok) image = decode_picture(data, size);
+    std::free(data);
+    return image;
+}
+
+int64_t decode_with_gdiplus(const char*, int32_t) { return 0; }
