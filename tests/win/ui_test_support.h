@@ -71,7 +71,7 @@ inline int count_code(const std::vector<TakenEvent>& events, int32_t code) {
 }
 
 // Presses and releases keys through the system's input path.
-inline void send_keys(std::initializer_list<WORD> down_in_order) {
+inline void send_keys(const std::vector<WORD>& down_in_order) {
     std::vector<INPUT> inputs;
     for (WORD k : down_in_order) {
         INPUT in = {};
@@ -79,8 +79,7 @@ inline void send_keys(std::initializer_list<WORD> down_in_order) {
         in.ki.wVk = k;
         inputs.push_back(in);
     }
-    for (auto it = down_in_order.end(); it != down_in_order.begin();) {
-        --it;
+    for (auto it = down_in_order.rbegin(); it != down_in_order.rend(); ++it) {
         INPUT in = {};
         in.type = INPUT_KEYBOARD;
         in.ki.wVk = *it;
