@@ -131,10 +131,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                     owned.insert(e.data);
                 }
                 announced = e;
+                const bool suspended = m.suspend != 0;
                 bool queued = model_apply_post(e, 0);
                 post_event(e.code, e.object, e.window, e.type, e.data, with_payload ? release_payload : nullptr);
-                // A payload the queue did not take stays the poster's.
-                if (with_payload && !queued) release_payload(e.data);
+                // A suspended queue releases the payload at once; one merged
+                // into the tail's event stays the poster's.
+                if (with_payload && suspended) FUZZ_CHECK(owned.count(e.data) == 0);
+                else if (with_payload && !queued) release_payload(e.data);
                 break;
             }
             case 3:
