@@ -51,18 +51,16 @@ bool read_integer(Text t, int64_t* out) {
     return true;
 }
 
-// "#RRGGBB" (hexadecimal, red first as people write colours) to 0x00BBGGRR;
-// more than six digits clamp to white.
+// "#RRGGBB" (exactly six hexadecimal digits, red first as people write
+// colours) to 0x00BBGGRR; anything else is no colour.
 bool read_colour(Text t, int64_t* out) {
-    if (t.n < 2 || *t.p != '#') return false;
-    uint64_t value = 0;
+    if (t.n != 7 || *t.p != '#') return false;
+    uint32_t value = 0;
     for (size_t i = 1; i < t.n; ++i) {
         const int d = hex_digit(t.p[i]);
         if (d < 0) return false;
-        value = value * 16 + static_cast<uint64_t>(d);
-        if (value > SATURATED) value = SATURATED;
+        value = value * 16 + static_cast<uint32_t>(d);
     }
-    if (value > 0xFFFFFF) value = 0xFFFFFF;
     *out = static_cast<int64_t>((value >> 16 & 0xFF) | (value & 0xFF00) | (value & 0xFF) << 16);
     return true;
 }

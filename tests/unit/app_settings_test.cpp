@@ -108,10 +108,12 @@ TEST(Settings, OutOfRangeValuesAreClampedToTheControlsRanges) {
         {"outer_alpha=256\n", &Settings::outer_alpha, 255},
         {"smooth_edge=7\n", &Settings::smooth_edge, 1},
         {"smooth_edge=-1\n", &Settings::smooth_edge, 0},
-        {"background_colour=#1000000\n", &Settings::background_colour, 0xFFFFFF},
-        {"background_colour=#FFFFFFFFFFFFFFFFFFFFFFFF\n", &Settings::background_colour, 0xFFFFFF},
+        // Exactly six digits, or the default.
+        {"background_colour=#1000000\n", &Settings::background_colour, 0},
+        {"background_colour=#FFFFFFFFFFFFFFFFFFFFFFFF\n", &Settings::background_colour, 0},
         {"background_colour=#112233\n", &Settings::background_colour, 0x332211},
-        {"background_colour=#ff\n", &Settings::background_colour, 0xFF0000},  // 0x0000FF is blue
+        {"background_colour=#FFF\n", &Settings::background_colour, 0},
+        {"background_colour=#ff\n", &Settings::background_colour, 0},
         {"background_colour=112233\n", &Settings::background_colour, 0},
         // Sizes go to the nearest choice, the smaller of two as near.
         {"output_size=0\n", &Settings::output_size, 128},
@@ -130,7 +132,7 @@ TEST(Settings, CustomColoursAndFoldersAreReadEntryByEntry) {
     EXPECT_EQ(s.custom_colours[0], 0x0000FFu);
     EXPECT_EQ(s.custom_colours[1], 0u);
     EXPECT_EQ(s.custom_colours[2], 0xFF0000u);
-    EXPECT_EQ(s.custom_colours[3], 0xFFFFFFu);
+    EXPECT_EQ(s.custom_colours[3], 0u);
     EXPECT_EQ(s.custom_colours[15], 0u);
     s = parsed("custom_colours=" + std::string(40, ',') + "#010203\n");  // past the 16th: ignored
     for (uint32_t c : s.custom_colours) EXPECT_EQ(c, 0u);
