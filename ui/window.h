@@ -66,6 +66,11 @@ int64_t window_handle(int64_t id);
 constexpr uint8_t ACCEL_SHIFT = 0x04;
 constexpr uint8_t ACCEL_CONTROL = 0x08;
 constexpr uint8_t ACCEL_ALT = 0x10;
+// A focused edit keeps the key for itself (Ctrl+Left, a word back): the
+// shortcut works wherever else the focus is.
+constexpr uint8_t ACCEL_NOT_IN_EDIT = 0x40;
+// Shortcuts arrive with event_type() EVENT_TYPE_SHORTCUT, menu items with 0.
+constexpr int64_t EVENT_TYPE_SHORTCUT = 1;
 bool add_window_accelerator(int64_t id, uint8_t modifiers, uint16_t key, uint16_t command);
 // Whether files dropped on the window arrive as EVENT_DROP_FILES.  false
 // when the window is not a toolkit window.

@@ -89,7 +89,7 @@ LRESULT on_command(HWND window, int64_t id, WPARAM w, LPARAM l) {
     } else if (LOWORD(w) == COMMAND_FOCUS_PREVIOUS) {
         move_focus(1);
     } else {
-        post_for(id, EVENT_MENU, LOWORD(w));
+        post_for(id, EVENT_MENU, LOWORD(w), HIWORD(w) == 1 ? EVENT_TYPE_SHORTCUT : 0);
     }
     return 0;
 }
@@ -385,9 +385,18 @@ bool add_window_accelerator(int64_t id, uint8_t modifiers, uint16_t key, uint16_
     auto* entries = static_cast<ACCEL*>(runtime_alloc((count + 1) * sizeof(ACCEL)));
     if (!entries) return false;
     for (int32_t i = 0; i < count; ++i) entries[i] = record->accelerator_entries[i];
-    const BYTE virt = static_cast<BYTE>(FVIRTKEY | FNOINVERT | (modifiers & (FSHIFT | FCONTROL | FALT)));
+    // The stored entries keep ACCEL_NOT_IN_EDIT; the system's table gets
+    // only the flags it knows.
+    const BYTE virt = static_cast<BYTE>(FVIRTKEY | FNOINVERT | (modifiers & (FSHIFT | FCONTROL | FALT | ACCEL_NOT_IN_EDIT)));
     entries[count] = {virt, key, command};
-    HACCEL table = CreateAcceleratorTableA(entries, count + 1);
+    auto* plain = static_cast<ACCEL*>(runtime_alloc((count + 1) * sizeof(ACCEL)));
+    if (plain)
+        for (int32_t i = 0; i <= count; ++i) {
+            plain[i] = entries[i];
+            plain[i].fVirt &= static_cast<BYTE>(~ACCEL_NOT_IN_EDIT);
+        }
+    HACCEL table = plain ? CreateAcceleratorTableA(plain, count + 1) : nullptr;
+    runtime_free(plain);
     if (!table) {
         runtime_free(entries);
         return false;
@@ -441,6 +450,29 @@ void set_window_color(int64_t id, int64_t color) {
     RedrawWindow(record->handle, nullptr, nullptr, RDW_INVALIDATE | RDW_INTERNALPAINT | RDW_ERASE);
 }
 
+namespace {
+
+// A key down that a shortcut marked ACCEL_NOT_IN_EDIT would take while an
+// edit has the focus: the edit gets it.
+bool kept_by_focused_edit(const WindowRecord* record, const MSG& msg) {
+    if (msg.message != WM_KEYDOWN && msg.message != WM_SYSKEYDOWN) return false;
+    char name[16] = {};
+    HWND focus = GetFocus();
+    if (!focus || !GetClassNameA(focus, name, sizeof name) || lstrcmpiA(name, "Edit") != 0) return false;
+    BYTE held = 0;
+    if (GetKeyState(VK_SHIFT) & 0x8000) held |= FSHIFT;
+    if (GetKeyState(VK_CONTROL) & 0x8000) held |= FCONTROL;
+    if (GetKeyState(VK_MENU) & 0x8000) held |= FALT;
+    for (int32_t i = 0; i < record->accelerator_count; ++i) {
+        const ACCEL& a = record->accelerator_entries[i];
+        if ((a.fVirt & ACCEL_NOT_IN_EDIT) && a.key == msg.wParam && (a.fVirt & (FSHIFT | FCONTROL | FALT)) == held)
+            return true;
+    }
+    return false;
+}
+
+}  // namespace
+
 int32_t wait_window_event(int32_t timeout) {
     if (int32_t code = take_next_event()) return code;
 
@@ -460,7 +492,8 @@ int32_t wait_window_event(int32_t timeout) {
     if (record) {
         if ((GetKeyState(VK_CONTROL) | GetKeyState(VK_SHIFT) | GetKeyState(VK_MENU)) & 0x8000)
             show_keyboard_cues(active);
-        if (record->accelerator_table && TranslateAcceleratorA(active, record->accelerator_table, &msg)) {
+        if (record->accelerator_table && !kept_by_focused_edit(record, msg) &&
+            TranslateAcceleratorA(active, record->accelerator_table, &msg)) {
             show_keyboard_cues(active);
             translated = true;
         }

@@ -27,11 +27,18 @@ void press_from_keyboard(int64_t button) {
     render_cutout(app.background_colour);
 }
 
-// The focused control when it is an edit with some text selected.
-HWND edit_with_selection() {
+// The focused control when it is an edit.
+HWND focused_edit() {
     HWND focus = GetFocus();
     char name[16] = {};
     if (!focus || !GetClassNameA(focus, name, sizeof name) || lstrcmpiA(name, "Edit") != 0) return nullptr;
+    return focus;
+}
+
+// The focused control when it is an edit with some text selected.
+HWND edit_with_selection() {
+    HWND focus = focused_edit();
+    if (!focus) return nullptr;
     DWORD start = 0, end = 0;
     SendMessageA(focus, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
     return end > start ? focus : nullptr;
@@ -39,7 +46,7 @@ HWND edit_with_selection() {
 
 }  // namespace
 
-int64_t on_command(int64_t command) {
+int64_t on_command(int64_t command, bool from_shortcut) {
     switch (command) {
     case COMMAND_OPEN:
         on_load();
@@ -55,10 +62,14 @@ int64_t on_command(int64_t command) {
         return 1;
     case COMMAND_COPY:
         settle_crop_preview();
-        on_copy();
+        if (from_shortcut) on_copy();
+        else copy_cutout();
         return 1;
     case COMMAND_PASTE:
-        on_paste();
+        // Ctrl+V in a focused edit with text to take is the edit's own paste.
+        if (from_shortcut && focused_edit() && IsClipboardFormatAvailable(CF_UNICODETEXT))
+            SendMessageA(focused_edit(), WM_PASTE, 0, 0);
+        else on_paste();
         return 1;
     case COMMAND_EXIT:
         return 0;

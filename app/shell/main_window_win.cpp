@@ -163,7 +163,7 @@ int64_t handle_event(int32_t code) {
     case EVENT_CLOSE_WINDOW:
         return 0;
     case EVENT_MENU:
-        return on_command(event_menu());
+        return on_command(event_menu(), event_type() == EVENT_TYPE_SHORTCUT);
     case EVENT_DROP_FILES:
         on_dropped_file(static_cast<const char*>(event_data()));
         return 1;

@@ -244,11 +244,12 @@ TEST_F(LiveCrop, ShortcutsPressTheCropButtonsWhileASpinHasTheFocus) {
     SetFocus(spin);
     run_loop(30);
     ASSERT_EQ(GetFocus(), spin);
+    // Ctrl+Left and Ctrl+Right stay the edit's (a word back, a word on).
     const struct {
         std::initializer_list<WORD> keys;
         CropSquare after;
     } cases[] = {
-        {{VK_CONTROL, VK_RIGHT}, {1, 0, 600}},           {{VK_CONTROL, VK_DOWN}, {1, 1, 600}},
+        {{VK_CONTROL, VK_RIGHT}, {0, 0, 600}},           {{VK_CONTROL, VK_DOWN}, {0, 1, 600}},
         {{VK_CONTROL, VK_LEFT}, {0, 1, 600}},            {{VK_CONTROL, VK_UP}, {0, 0, 600}},
         {{VK_CONTROL, VK_OEM_PLUS}, {0, 0, 601}},        {{VK_CONTROL, VK_SHIFT, VK_OEM_PLUS}, {0, 0, 602}},
         {{VK_CONTROL, VK_ADD}, {0, 0, 603}},             {{VK_CONTROL, VK_OEM_MINUS}, {0, 0, 602}},
@@ -256,13 +257,25 @@ TEST_F(LiveCrop, ShortcutsPressTheCropButtonsWhileASpinHasTheFocus) {
     };
     int64_t alpha = 10;
     for (const auto& c : cases) {
+        const bool pressed = c.keys.end()[-1] != VK_LEFT && c.keys.end()[-1] != VK_RIGHT;
         app.outer_alpha = ++alpha;  // each press renders, as the button does
         send_keys(c.keys);
         run_loop();
         SCOPED_TRACE(alpha);
         expect_shown(c.after);
-        EXPECT_EQ(alpha_at(app.output_image, 0, 0), alpha);
+        if (pressed) {
+            EXPECT_EQ(alpha_at(app.output_image, 0, 0), alpha);
+        }
     }
+    // Elsewhere they press X+ and X-.
+    SetFocus(hwnd(app.load_button));
+    send_keys({VK_CONTROL, VK_RIGHT});
+    run_loop();
+    EXPECT_EQ(app.crop.XS, 1);
+    send_keys({VK_CONTROL, VK_LEFT});
+    run_loop();
+    EXPECT_EQ(app.crop.XS, 0);
+    SetFocus(spin);
     EXPECT_EQ(GetFocus(), spin);
     EXPECT_EQ(get_gadget_text(app.step_x_spin), "1");  // nothing typed into it
     EXPECT_EQ(app.step_x, 1);

@@ -328,9 +328,10 @@ TEST_F(DropAndPaste, TheBestUsableFormatWinsAndNothingUsableChangesNothing) {
     }
     EXPECT_FALSE(on_paste());
 
-    // Text still pastes into a focused spin, as before the shortcut existed.
+    // Text still pastes into a focused spin, as before the shortcut existed,
+    // even with a picture offered beside it.
     HWND radius = reinterpret_cast<HWND>(gadget_handle(app.radius_spin));
-    offer({{CF_TEXT, global_copy("123", 4)}});
+    offer({{CF_TEXT, global_copy("123", 4)}, {CF_DIB, global_copy(plain.data(), plain.size())}});
     SetForegroundWindow(main_hwnd());
     SetFocus(radius);
     SendMessageA(radius, EM_SETSEL, 0, -1);

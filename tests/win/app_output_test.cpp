@@ -318,6 +318,12 @@ TEST_F(MainWindowCopy, CtrlCCopiesTheCutoutOrAnEditsSelectedText) {
     SendMessageA(edit, EM_SETSEL, 2, 2);
     EXPECT_FALSE(copy_by_keys(png).empty());
     EXPECT_EQ(GetFocus(), edit);
+    // The menu's Copy is the cut-out's, whatever the edit holds selected.
+    empty_clipboard(hwnd);
+    SendMessageA(edit, EM_SETSEL, 1, 3);
+    PostMessageA(hwnd, WM_COMMAND, MAKEWPARAM(COMMAND_COPY, 0), 0);
+    run_loop(100);
+    EXPECT_FALSE(clipboard_bytes(png).empty());
 
     close_window(app.window);
     free_status_bar(STATUS_BAR);
