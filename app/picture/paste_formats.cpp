@@ -3,6 +3,7 @@
 #include <bit>
 #include <cstring>
 
+#include "codecs/png_reader.h"  // over_black
 #include "image/image.h"
 
 namespace {

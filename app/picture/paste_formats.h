@@ -51,7 +51,3 @@ bool dib_has_alpha(const uint8_t* data, size_t size);
 // (many programs leave the fourth byte unused).  Palette indexes past the
 // table give black.
 int64_t dib_to_image(const uint8_t* data, size_t size, bool use_alpha);
-
-// One colour byte v of alpha a over black, rounded as the platform's
-// picture drawing rounds it.
-inline uint8_t over_black(uint32_t v, uint32_t a) { return static_cast<uint8_t>((v * a + 127) / 255); }

@@ -9,6 +9,7 @@
 #include <climits>
 #include <vector>
 
+#include "codecs/png_reader.h"
 #include "image/image.h"
 #include "unit/dib_fixtures.h"
 
