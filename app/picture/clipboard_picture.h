@@ -6,11 +6,12 @@
 #include <string>
 
 struct PastedPicture {
-    std::string file;   // a listed file, to be loaded like a chosen one
-    int64_t image = 0;  // or a decoded picture (a new 24-bit image)
+    int64_t image = 0;  // the decoded picture (a new 24-bit image), or 0
+    std::string file;   // the listed file it came from, if it came from one
 };
 
-// Opens the clipboard for `window` (a window handle), takes the best picture
-// it offers and closes it again; both fields empty when nothing gives one.
-// (Only on Windows.)
+// Opens the clipboard for `window` (a window handle), copies out what it
+// offers and closes it again, then decodes the best picture: a listed file
+// that is no picture, or a block that does not decode, gives way to the
+// next format.  image 0 when nothing gives one.  (Only on Windows.)
 PastedPicture read_clipboard_picture(intptr_t window);

@@ -4,6 +4,10 @@
 
 #include <windows.h>
 
+#include <string>
+#include <vector>
+
+#include "app/picture/load_file.h"
 #include "app/picture/paste_formats.h"
 #include "app/picture/picture_bytes.h"
 #include "core/memory.h"
@@ -54,6 +58,8 @@ PastedPicture read_clipboard_picture(intptr_t window) {
     bool open = false;
     for (int attempt = 0; attempt < 5 && !(open = OpenClipboard(owner)); ++attempt) Sleep(10);
     if (!open) return pasted;
+    // What is offered is copied out and the clipboard closed at once: other
+    // programs cannot open it while it is ours, and decoding takes a while.
     const UINT png = png_format();
     PasteOffer offer{available(CF_HDROP), available(png), false, available(CF_DIB)};
     if (available(CF_DIBV5)) {
@@ -62,28 +68,36 @@ PastedPicture read_clipboard_picture(intptr_t window) {
     }
     PasteFormat order[4];
     const int count = paste_order(offer, order);
-    for (int i = 0; i < count && pasted.file.empty() && !pasted.image; ++i) {
-        switch (order[i]) {
-        case PASTE_FILES:
-            pasted.file = first_listed_file();
-            break;
-        case PASTE_PNG: {
-            ClipboardBlock block(png);
-            pasted.image = decode_picture_bytes(block.data(), block.size());
-            break;
+    std::string file;
+    std::vector<uint8_t> blocks[4];
+    for (int i = 0; i < count; ++i) {
+        if (order[i] == PASTE_FILES) {
+            file = first_listed_file();
+            continue;
         }
-        case PASTE_DIBV5: {
-            ClipboardBlock block(CF_DIBV5);
-            pasted.image = dib_to_image(block.data(), block.size(), true);
-            break;
-        }
-        case PASTE_DIB: {
-            ClipboardBlock block(CF_DIB);
-            pasted.image = dib_to_image(block.data(), block.size(), false);
-            break;
-        }
-        }
+        ClipboardBlock block(order[i] == PASTE_PNG ? png : order[i] == PASTE_DIBV5 ? CF_DIBV5 : CF_DIB);
+        if (block.data()) blocks[i].assign(block.data(), block.data() + block.size());
     }
     CloseClipboard();
+
+    // The first that gives a picture; a listed file that is none gives way
+    // to the formats after it.
+    for (int i = 0; i < count && !pasted.image; ++i) {
+        const std::vector<uint8_t>& bytes = blocks[i];
+        switch (order[i]) {
+        case PASTE_FILES:
+            if (!file.empty() && (pasted.image = decode_picture_file(file.c_str()))) pasted.file = file;
+            break;
+        case PASTE_PNG:
+            pasted.image = decode_picture_bytes(bytes.data(), bytes.size());
+            break;
+        case PASTE_DIBV5:
+            pasted.image = dib_to_image(bytes.data(), bytes.size(), true);
+            break;
+        case PASTE_DIB:
+            pasted.image = dib_to_image(bytes.data(), bytes.size(), false);
+            break;
+        }
+    }
     return pasted;
 }

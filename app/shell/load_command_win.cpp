@@ -31,6 +31,7 @@ void on_load() {
 }
 
 void load_picture_file(const char* file) {
+    end_crop_drag();
     // Dropped or chosen, it is the folder last loaded from.
     folder_of(file, remembered_load_folder, sizeof remembered_load_folder);
     load_source(file);
@@ -43,6 +44,7 @@ namespace {
 
 // The decoded picture as the new source, with what a load shows.
 void use_pasted_image(int64_t image) {
+    end_crop_drag();
     use_source_image(image);
     show_source_size();
     show_crop_square();
@@ -68,9 +70,12 @@ void on_dropped_file(const char* file) {
 
 bool on_paste() {
     const PastedPicture pasted = read_clipboard_picture(window_handle(app.window));
-    if (!pasted.file.empty()) load_picture_file(pasted.file.c_str());
-    else if (pasted.image) use_pasted_image(pasted.image);
-    else {
+    if (pasted.image) {
+        // A listed file is the folder last loaded from, as a dropped one is.
+        if (!pasted.file.empty())
+            folder_of(pasted.file.c_str(), remembered_load_folder, sizeof remembered_load_folder);
+        use_pasted_image(pasted.image);
+    } else {
         paste_into_focused_edit();
         return false;
     }

@@ -25,6 +25,9 @@ void on_crop_button(int64_t gadget);
 void on_left_image_event(int64_t type);
 // Escape: a drag in progress ends with the square where it began.
 void cancel_crop_drag();
+// A new picture (a load, a paste, a drop): a drag in progress ends where it
+// is, so that neither its later moves nor Escape reach the new square.
+void end_crop_drag();
 // Replaces a drag's sampled preview by the exact crop and its render, so
 // that what a shortcut saves or copies in the middle of a drag is exact.
 void settle_crop_preview();

@@ -103,6 +103,12 @@ void cancel_crop_drag() {
     show_square(drag.start);
 }
 
+void end_crop_drag() {
+    if (!drag.active) return;
+    drag.active = false;
+    end_image_gadget_drag(app.left_image_gadget);
+}
+
 void settle_crop_preview() {
     if (drag.previewed) show_square(app.crop);
 }

@@ -283,6 +283,8 @@ TEST_F(DropAndPaste, TheBestUsableFormatWinsAndNothingUsableChangesNothing) {
     auto dibv5 = [&] { return Offer{CF_DIBV5, global_copy(v5.data(), v5.size())}; };
     auto dib = [&] { return Offer{CF_DIB, global_copy(plain.data(), plain.size())}; };
     const std::string junk = "\x89PNG\r\n\x1a\n broken";
+    const std::string notes = folder + "notes.txt";
+    ASSERT_TRUE(write_bytes(notes, "not a picture", 13));
 
     const struct {
         const char* what;
@@ -293,6 +295,7 @@ TEST_F(DropAndPaste, TheBestUsableFormatWinsAndNothingUsableChangesNothing) {
         {"PNG before DIBV5 and DIB", [&] { offer({dib(), dibv5(), png()}); }, 30, 20},
         {"DIBV5 with alpha before DIB", [&] { offer({dib(), dibv5()}); }, 26, 16},
         {"a PNG that fails gives way", [&] { offer({{png_format(), global_copy(junk.data(), junk.size())}, dib()}); }, 50, 40},
+        {"a listed file that is no picture gives way", [&] { offer({{CF_HDROP, file_list({notes})}, dib()}); }, 50, 40},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
