@@ -6,6 +6,7 @@
 #include "core/memory.h"
 #include "image/image.h"
 #include "ui/gadget_internal.h"
+#include "ui/pointer_steps.h"
 
 namespace {
 
@@ -25,6 +26,7 @@ GadgetRecord* image_record(HWND control) {
 struct PointerState {
     bool tracking;
     bool dragging;
+    bool moved;        // the drag has left the drag rectangle
     int32_t cursor;
     POINT press;       // where the drag began, in the gadget's client coordinates
     POINT offset;      // the pointer's last offset from there
@@ -64,6 +66,7 @@ bool track_pointer(HWND control, PointerState* p, UINT message, WPARAM w, LPARAM
     switch (message) {
     case WM_LBUTTONDOWN:
         p->dragging = true;
+        p->moved = false;
         p->press = client_point(l);
         p->offset = POINT{0, 0};
         SetCapture(control);
@@ -72,7 +75,15 @@ bool track_pointer(HWND control, PointerState* p, UINT message, WPARAM w, LPARAM
     case WM_MOUSEMOVE: {
         if (!p->dragging) return false;
         const POINT at = client_point(l);
-        p->offset = POINT{at.x - p->press.x, at.y - p->press.y};
+        const POINT offset{at.x - p->press.x, at.y - p->press.y};
+        // A click's jitter is no move: the drag starts past the system's
+        // drag rectangle, and follows the pointer from the press on.
+        if (!p->moved && !past_drag_limit(offset.x, offset.y, GetSystemMetrics(SM_CXDRAG), GetSystemMetrics(SM_CYDRAG))) {
+            *result = 0;
+            return true;
+        }
+        p->moved = true;
+        p->offset = offset;
         // A newer move already waiting will report for this one.
         MSG newer;
         if (!PeekMessageA(&newer, control, WM_MOUSEMOVE, WM_MOUSEMOVE, PM_NOREMOVE | PM_NOYIELD))
@@ -83,7 +94,9 @@ bool track_pointer(HWND control, PointerState* p, UINT message, WPARAM w, LPARAM
     case WM_LBUTTONUP: {
         if (!p->dragging) return false;
         const POINT at = client_point(l);
-        p->offset = POINT{at.x - p->press.x, at.y - p->press.y};
+        const POINT offset{at.x - p->press.x, at.y - p->press.y};
+        if (p->moved || past_drag_limit(offset.x, offset.y, GetSystemMetrics(SM_CXDRAG), GetSystemMetrics(SM_CYDRAG)))
+            p->offset = offset;
         p->dragging = false;  // first: releasing the capture is no loss
         ReleaseCapture();
         purge_events(EVENT_GADGET, GetWindowLongPtrA(control, GWLP_ID), -1, GADGET_TYPE_DRAG_MOVE);
@@ -99,9 +112,7 @@ bool track_pointer(HWND control, PointerState* p, UINT message, WPARAM w, LPARAM
         return false;
     case WM_MOUSEWHEEL: {
         // Precise wheels and touchpads send parts of a notch: they add up.
-        p->partial += GET_WHEEL_DELTA_WPARAM(w);
-        const int32_t whole = p->partial / WHEEL_DELTA;
-        p->partial -= whole * WHEEL_DELTA;
+        const int32_t whole = wheel_notches(&p->partial, GET_WHEEL_DELTA_WPARAM(w));
         if (whole) {
             p->notches += whole;
             POINT at{static_cast<int16_t>(LOWORD(l)), static_cast<int16_t>(HIWORD(l))};
