@@ -39,8 +39,9 @@ void compose_output_pixels(const DiscPixels& pixels, int64_t radius, int64_t col
 int64_t make_output_image(int64_t size);
 
 // The image saving and copying write: the preview's output image itself at
-// the size 600 (so those files stay what the last render shows), else a new
-// one from make_output_image.  0 on failure.  Pass it to
-// release_export_image when done.
+// the size 600 (so those files stay what the last render shows), else (or
+// when the crop shown is a drag's sampled preview) a new one from
+// make_output_image.  0 on failure.  Pass it to release_export_image when
+// done.
 int64_t export_image();
 void release_export_image(int64_t image);

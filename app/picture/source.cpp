@@ -77,7 +77,11 @@ void blacken_crop_image() {
         std::memset(bits, 0, static_cast<size_t>(info.stride) * static_cast<size_t>(info.height));
 }
 
+// Whether the crop image holds only a sampled likeness of the square.
+bool previewed = false;
+
 void fill_crop_image(bool exact) {
+    previewed = false;
     if (!make_crop_canvas()) {
         app.crop_image = 0;
         return;
@@ -91,6 +95,7 @@ void fill_crop_image(bool exact) {
     const int64_t made = exact ? scale_square_into(app.crop_image, app.source_image, s.XS, s.YS, side)
                                : sample_square_into(app.crop_image, app.source_image, s.XS, s.YS, side);
     if (!made) blacken_crop_image();
+    previewed = made && !exact;
 }
 
 }  // namespace
@@ -102,6 +107,8 @@ void fill_crop_image(bool exact) {
 void grab_crop_square() { fill_crop_image(true); }
 
 void preview_crop_square() { fill_crop_image(false); }
+
+bool crop_is_preview() { return previewed; }
 
 bool apply_crop_press(CropButton button) {
     const CropSteps steps{app.step_x, app.step_y, app.step_xy};

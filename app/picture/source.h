@@ -21,6 +21,8 @@ void grab_crop_square();
 // A quick likeness of the square in the crop image (one source pixel per
 // canvas pixel), for moves that grab_crop_square will follow.
 void preview_crop_square();
+// Whether the crop image shows such a likeness (until the next grab).
+bool crop_is_preview();
 
 // Whoever shows the crop image (the main window's left picture) lets go of
 // it before it is freed: the function set here is called first (none at

@@ -191,6 +191,23 @@ TEST_F(OutputSize, EverySizeResamplesTheSquareAndScalesTheDisc) {
         }
 }
 
+// At 600 a save takes the window's output image, unless that shows only a
+// drag's sampled preview: then the exact cut-out is made for it.
+TEST_F(OutputSize, ASaveAt600NeverTakesAPreview) {
+    use_source(3000, 2000, CropSquare{100, 50, 1800});
+    app.output_image = create_image(AUTO_ID, 600, 600, 32);
+    EXPECT_EQ(export_image(), app.output_image);
+    preview_crop_square();
+    const int64_t exact = export_image();
+    EXPECT_NE(exact, app.output_image);
+    const int64_t expected = make_output_image(600);
+    EXPECT_EQ(words(exact), words(expected));
+    release_export_image(exact);
+    free_image(expected);
+    grab_crop_square();
+    EXPECT_EQ(export_image(), app.output_image);
+}
+
 TEST_F(OutputSize, WithoutAPictureTheDiscIsBlack) {
     app.output_size = 256;
     const int64_t image = make_output_image(256);

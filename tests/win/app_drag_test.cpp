@@ -16,6 +16,7 @@
 #include "app/model/command_table.h"
 #include "app/output/render.h"
 #include "app/picture/source.h"
+#include "app/shell/load_command.h"
 #include "app/shell/main_window.h"
 #include "app/shell/picture_view.h"
 #include "app_pictures.h"
@@ -166,6 +167,37 @@ TEST_F(LiveCrop, ADragMovesTheSquareLiveAndEscapePutsItBack) {
     mouse(MOUSEEVENTF_LEFTUP);
     run_loop();
     expect_shown({110, 50, 600});
+}
+
+TEST_F(LiveCrop, AClickIsNoDragAndANewPictureEndsTheDrag) {
+    load(1000, 700);
+    // Jitter inside the system's drag rectangle moves nothing.
+    point_at(300, 300);
+    mouse(MOUSEEVENTF_LEFTDOWN);
+    run_loop(30);
+    point_at(302, 299);
+    run_loop();
+    mouse(MOUSEEVENTF_LEFTUP);
+    run_loop();
+    expect_shown({0, 0, 600});
+
+    // A picture dropped while the button is held: the drag is over, so
+    // neither the later moves nor Escape reach the new picture's square.
+    const std::string other = scratch_folder("drag") + "other.png";
+    ASSERT_TRUE(write_picture(other, PNG, 900, 800));
+    mouse(MOUSEEVENTF_LEFTDOWN);
+    run_loop(30);
+    point_at(250, 280);
+    run_loop();
+    on_dropped_file(other.c_str());
+    point_at(200, 200);
+    run_loop();
+    send_keys({VK_ESCAPE});
+    run_loop();
+    mouse(MOUSEEVENTF_LEFTUP);
+    run_loop();
+    EXPECT_EQ(app.source_width, 900);
+    expect_shown({0, 0, 600});
 }
 
 TEST_F(LiveCrop, ABigSquareDragsAsAPreviewAndEndsExact) {
