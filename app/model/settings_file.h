@@ -13,6 +13,7 @@ std::string settings_file();
 void load_settings();
 
 // Writes the tool's settings when they differ from what was last read or
-// written, through a temporary file moved over the old one.  A file that
-// cannot be written is tried again only after the next change; false then.
-bool store_settings();
+// written, through a temporary file moved over the old one.  A write that
+// fails is tried again at a later call, but not within two seconds of the
+// failure unless `now` (the last call, at exit); false while it fails.
+bool store_settings(bool now = false);

@@ -6,4 +6,4 @@ std::string settings_file() { return {}; }
 
 void load_settings() {}
 
-bool store_settings() { return false; }
+bool store_settings(bool) { return false; }

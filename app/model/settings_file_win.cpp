@@ -62,7 +62,7 @@ void load_settings() {
     default_settings(&settings);
     const std::string name = settings_file();
     HANDLE file = name.empty() ? INVALID_HANDLE_VALUE
-                               : CreateFileA(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                               : CreateFileA(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file != INVALID_HANDLE_VALUE) {
         static char text[SETTINGS_READ_LIMIT];
@@ -78,14 +78,24 @@ void load_settings() {
     stored_known = true;
 }
 
-bool store_settings() {
-    Settings now;
-    settings_from_app(&now);
-    if (stored_known && same_settings(now, stored)) return true;
-    stored = now;
-    stored_known = true;
+bool store_settings(bool now) {
+    Settings settings;
+    settings_from_app(&settings);
+    if (stored_known && same_settings(settings, stored)) return true;
+    // The quiet moments come every few milliseconds: a folder that stays
+    // unwritable costs a try every two seconds, not one per moment.
+    static bool failed = false;
+    static DWORD failed_at = 0;
+    if (failed && !now && GetTickCount() - failed_at < 2000) return false;
     const std::string folder = settings_folder();
-    if (folder.empty()) return false;
-    CreateDirectoryA(folder.c_str(), nullptr);  // usually there already
-    return write_settings(settings_file(), settings_text(now));
+    if (!folder.empty()) CreateDirectoryA(folder.c_str(), nullptr);  // usually there already
+    failed = folder.empty() || !write_settings(settings_file(), settings_text(settings));
+    if (failed) {
+        failed_at = GetTickCount();
+        return false;
+    }
+    // Only what is on disk counts as stored: a failed write is tried again.
+    stored = settings;
+    stored_known = true;
+    return true;
 }

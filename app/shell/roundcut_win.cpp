@@ -66,7 +66,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         // A quiet moment: a changed setting goes to its file.
         if (code == 0) store_settings();
     }
-    store_settings();
+    store_settings(true);
 
     end_libraries();
     end_main_heap();

@@ -326,6 +326,16 @@ TEST_F(MainMenu, ReadSettingsShowInTheControlsAndMarksAndChangesAreWritten) {
     EXPECT_NE(written.find("\r\nradius=77\r\n"), std::string::npos) << written;
     EXPECT_NE(written.find("\r\noutput_size=512\r\n"), std::string::npos) << written;
 
+    // A write that fails (a folder where the file should be) is tried again.
+    ASSERT_TRUE(DeleteFileA(ini.c_str()));
+    ASSERT_TRUE(CreateDirectoryA(ini.c_str(), nullptr));
+    ASSERT_TRUE(choose(COMMAND_OUTPUT_SIZE_FIRST + 1));
+    EXPECT_FALSE(store_settings());
+    EXPECT_FALSE(store_settings());  // too soon after the failure
+    ASSERT_TRUE(RemoveDirectoryA(ini.c_str()));
+    EXPECT_TRUE(store_settings(true));
+    EXPECT_NE(read_bytes(ini).find("\r\noutput_size=256\r\n"), std::string::npos);
+
     if (had) SetEnvironmentVariableA("APPDATA", saved);
     else SetEnvironmentVariableA("APPDATA", nullptr);
 }
