@@ -104,8 +104,10 @@ bool square_pair(int64_t image, int64_t source, int32_t side, BitmapInfo* to, Bi
 int64_t sample_square_into(int64_t image, int64_t source, int64_t x, int64_t y, int32_t side) {
     BitmapInfo to, from;
     if (!square_pair(image, source, side, &to, &from)) return 0;
+    // Transparent pixels as the exact scaling (below) treats them.
+    const bool whiten = from.bits_per_pixel == 32 && alpha_blend_available() && side != to.width;
     return sample_square(to.bits, to.stride, to.width, from.bits, from.stride, from.width, from.height,
-                         from.bits_per_pixel / 8, x, y, side)
+                         from.bits_per_pixel / 8, x, y, side, whiten)
                ? 1
                : 0;
 }

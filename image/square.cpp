@@ -268,7 +268,7 @@ bool scale_square(uint8_t* destination, int64_t destination_stride, int32_t size
 
 bool sample_square(uint8_t* destination, int64_t destination_stride, int32_t size, const uint8_t* source,
                    int64_t source_stride, int32_t source_width, int32_t source_height, int32_t bytes_per_pixel,
-                   int64_t x, int64_t y, int32_t side) {
+                   int64_t x, int64_t y, int32_t side, bool whiten_transparent) {
     if (!destination || size < 1 || side < 1 || source_width < 0 || source_height < 0) return false;
     if (bytes_per_pixel != 3 && bytes_per_pixel != 4) return false;
     if (source_width > 0 && source_height > 0 && !source) return false;
@@ -287,13 +287,13 @@ bool sample_square(uint8_t* destination, int64_t destination_stride, int32_t siz
         uint8_t* d = destination + r * destination_stride;
         if (py < 0 || py >= source_height) {
             std::memset(d, 0, static_cast<size_t>(size) * bpp);
-            continue;
+        } else {
+            const uint8_t* s = source + (source_height - 1 - static_cast<int64_t>(py)) * source_stride;
+            for (int32_t i = 0; i < size; ++i)
+                if (columns[i] < 0) std::memset(d + i * bpp, 0, bpp);
+                else std::memcpy(d + i * bpp, s + columns[i] * bpp, bpp);
         }
-        const uint8_t* s = source + (source_height - 1 - static_cast<int64_t>(py)) * source_stride;
-        for (int32_t i = 0; i < size; ++i, d += bpp) {
-            if (columns[i] < 0) std::memset(d, 0, bpp);
-            else std::memcpy(d, s + columns[i] * bpp, bpp);
-        }
+        if (whiten_transparent && bpp == 4) transparent_to_white(d, static_cast<size_t>(size));
     }
     std::free(columns);
     return true;

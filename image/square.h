@@ -30,8 +30,10 @@ bool scale_square(uint8_t* destination, int64_t destination_stride, int32_t size
 
 // A quick likeness of the same square for previews: each destination pixel
 // is the one source pixel at the centre of its footprint (column
-// x + floor((2i + 1) side / 2 size)), zero outside the picture.  Reads
-// size x size pixels whatever the side.
+// x + floor((2i + 1) side / 2 size)), zero outside the picture.  With
+// whiten_transparent (32-bit pictures the cubic filter would scale), fully
+// transparent pixels come out as (255, 255, 255, 0), as that filter sees
+// them.  Reads size x size pixels whatever the side.
 bool sample_square(uint8_t* destination, int64_t destination_stride, int32_t size, const uint8_t* source,
                    int64_t source_stride, int32_t source_width, int32_t source_height, int32_t bytes_per_pixel,
-                   int64_t x, int64_t y, int32_t side);
+                   int64_t x, int64_t y, int32_t side, bool whiten_transparent = false);
