@@ -205,7 +205,7 @@ bool area_square(uint8_t* destination, int64_t destination_stride, int32_t size,
 // fully transparent pixels white) and passed across at once, so only the
 // size x side intermediate is ever held.
 bool cubic_square(uint8_t* destination, int64_t destination_stride, int32_t size, const uint8_t* source,
-                  int64_t source_stride, int32_t source_height, int64_t x, int64_t y, int32_t side,
+                  int64_t source_stride, int32_t source_height, int32_t bpp, int64_t x, int64_t y, int32_t side,
                   const Overlap& o) {
     if (destination_stride != static_cast<int64_t>(size) * 4) return false;
     size_t temp_bytes;
@@ -227,10 +227,17 @@ bool cubic_square(uint8_t* destination, int64_t destination_stride, int32_t size
                 continue;
             }
             std::memset(row, 0, static_cast<size_t>(side) * 4);
-            if (inside)
+            if (inside && bpp == 4) {
                 std::memcpy(row + o.c0 * 4, source_row(source, source_stride, source_height, 4, x, y, side, j, o.c0),
                             static_cast<size_t>(o.c1 - o.c0) * 4);
-            transparent_to_white(row, static_cast<size_t>(side));
+            } else if (inside) {  // 24-bit pixels, opaque
+                const uint8_t* from = source_row(source, source_stride, source_height, 3, x, y, side, j, o.c0);
+                for (int64_t c = o.c0; c < o.c1; ++c, from += 3) {
+                    uint8_t* to = row + c * 4;
+                    to[0] = from[0], to[1] = from[1], to[2] = from[2], to[3] = 255;
+                }
+            }
+            if (bpp == 4) transparent_to_white(row, static_cast<size_t>(side));
             cubic_rows(t, row, 1, across);
             if (!inside) outside = t;
         }
@@ -258,7 +265,7 @@ bool scale_square(uint8_t* destination, int64_t destination_stride, int32_t size
                            y, side, o);
     if (filter == SQUARE_CUBIC)
         return bytes_per_pixel == 4 && cubic_square(destination, destination_stride, size, source, source_stride,
-                                                    source_height, x, y, side, o);
+                                                    source_height, 4, x, y, side, o);
     if (bytes_per_pixel == 3)
         return area_square<3>(destination, destination_stride, size, source, source_stride, source_height, x, y,
                               side, o);
@@ -297,4 +304,14 @@ bool sample_square(uint8_t* destination, int64_t destination_stride, int32_t siz
     }
     std::free(columns);
     return true;
+}
+
+bool cubic_square_32(uint8_t* destination, int64_t destination_stride, int32_t size, const uint8_t* source,
+                     int64_t source_stride, int32_t source_width, int32_t source_height, int32_t bytes_per_pixel,
+                     int64_t x, int64_t y, int32_t side) {
+    if (!destination || size < 1 || side < 1 || source_width < 0 || source_height < 0) return false;
+    if (bytes_per_pixel != 3 && bytes_per_pixel != 4) return false;
+    if (source_width > 0 && source_height > 0 && !source) return false;
+    return cubic_square(destination, destination_stride, size, source, source_stride, source_height, bytes_per_pixel,
+                        x, y, side, overlap(source_width, source_height, x, y, side));
 }

@@ -37,3 +37,12 @@ bool scale_square(uint8_t* destination, int64_t destination_stride, int32_t size
 bool sample_square(uint8_t* destination, int64_t destination_stride, int32_t size, const uint8_t* source,
                    int64_t source_stride, int32_t source_width, int32_t source_height, int32_t bytes_per_pixel,
                    int64_t x, int64_t y, int32_t side, bool whiten_transparent = false);
+
+// The square scaled with the cubic filter into a packed 32-bit destination,
+// from a picture of 3 or 4 bytes per pixel (a 24-bit picture's pixels taken
+// as opaque and black outside it; a 32-bit picture's transparent pixels
+// white, as the cubic filter takes them): what enlarging uses at every depth.  The same failures as
+// scale_square.
+bool cubic_square_32(uint8_t* destination, int64_t destination_stride, int32_t size, const uint8_t* source,
+                     int64_t source_stride, int32_t source_width, int32_t source_height, int32_t bytes_per_pixel,
+                     int64_t x, int64_t y, int32_t side);

@@ -56,9 +56,15 @@ int64_t scaled_crop(int64_t size) {
     // Scaled straight from the source: the same bytes as a grab then a
     // resize, without a copy of the whole square (a 9000-pixel square would
     // be 243 MB).
+    // Enlarged (other than to the 600 canvas, which stays as the window
+    // shows it) through the cubic filter at every depth: the area average
+    // would repeat pixels.
     const ImageObject* source = find_image(app.source_image);
-    const int64_t crop = create_image(AUTO_ID, n, n, source && source->depth == 32 ? 32 : 24);
-    if (crop && !scale_square_into(crop, app.source_image, s.XS, s.YS, static_cast<int32_t>(s.side))) {
+    const bool enlarge = size != CANVAS_SIZE && s.side < size;
+    const int64_t crop = create_image(AUTO_ID, n, n, enlarge || (source && source->depth == 32) ? 32 : 24);
+    const auto side = static_cast<int32_t>(s.side);
+    if (crop && !(enlarge ? cubic_square_into(crop, app.source_image, s.XS, s.YS, side)
+                          : scale_square_into(crop, app.source_image, s.XS, s.YS, side))) {
         free_image(crop);
         return 0;
     }
