@@ -12,6 +12,10 @@ int64_t effective_output_size(int64_t size) {
     return size >= MIN_OUTPUT_SIZE && size <= MAX_OUTPUT_SIZE ? size : CANVAS_SIZE;
 }
 
+namespace {
+constexpr double DOUBLED_GAIN = 0.63661977236758134;  // 2 / pi
+}
+
 OutputDisc output_disc(int64_t size, int64_t radius) {
     OutputDisc disc{};
     disc.size = size;
@@ -19,15 +23,20 @@ OutputDisc output_disc(int64_t size, int64_t radius) {
     disc.whole = radius >= CUTOUT_FULL_RADIUS;
     // From here on the radius is below 424, so r * N cannot overflow.
     const int64_t r = disc.none ? 0 : disc.whole ? CUTOUT_FULL_RADIUS : radius;
-    // Pixel 299's middle, 299.5, scaled: the pixel holding that point.
-    disc.centre = (2 * CUTOUT_CENTRE + 1) * size / (2 * CANVAS_SIZE);
-    // A scale of exactly 1 at the size 600 keeps the preview's own disc.
+    // A scale of exactly 1 at the size 600 keeps the preview's own disc,
+    // about pixel 299 (half a pixel above and left of the middle).  Other
+    // sizes centre it: scaling that offset would leave the ring lopsided.
     const double scale = static_cast<double>(size) / static_cast<double>(CANVAS_SIZE);
-    disc.smooth_centre = (static_cast<double>(CUTOUT_CENTRE) + 0.5) * scale;
+    const bool preview = size == CANVAS_SIZE;
+    disc.centre = preview ? CUTOUT_CENTRE : (size - 1) / 2;
+    disc.doubled = !preview && size % 2 == 0;
+    disc.smooth_centre = preview ? static_cast<double>(CUTOUT_CENTRE) + 0.5 : static_cast<double>(size) / 2.0;
     disc.smooth_radius = smooth_disc_radius(r) * scale;
     // The midpoint disc of radius k is about as large as the smooth disc of
     // k + SMOOTH_RADIUS_OFFSET: the one whose size scales as the smooth one.
-    disc.radius = std::llround(disc.smooth_radius - SMOOTH_RADIUS_OFFSET);
+    // Doubled about a corner it gains a row and a column, 4k + 3 pixels, as
+    // much as a radius 2 / pi larger would.
+    disc.radius = std::llround(disc.smooth_radius - SMOOTH_RADIUS_OFFSET - (disc.doubled ? DOUBLED_GAIN : 0.0));
     return disc;
 }
 
@@ -42,7 +51,7 @@ void compose_output_pixels(const DiscPixels& pixels, int64_t radius, int64_t col
     else if (smooth)
         draw_smooth_disc(pixels, disc.smooth_centre, disc.smooth_centre, disc.smooth_radius, inner_alpha, background);
     else
-        draw_hard_disc(pixels, disc.centre, disc.centre, disc.radius, inner_alpha);
+        draw_hard_disc(pixels, disc.centre, disc.centre, disc.radius, inner_alpha, disc.doubled);
 }
 
 namespace {

@@ -11,13 +11,15 @@ constexpr int64_t MIN_OUTPUT_SIZE = 1;
 constexpr int64_t MAX_OUTPUT_SIZE = 4096;
 int64_t effective_output_size(int64_t size);
 
-// The circle on an N x N canvas: the preview's centre (pixel 299, whose
-// middle is at 299.5) and the disc's radius, both times N / 600.
+// The circle on an N x N canvas: the disc's radius times N / 600, about the
+// canvas's middle (at 600 the preview's own centre, pixel 299, whose middle
+// is at 299.5).
 struct OutputDisc {
     int64_t size;
     bool none;             // a negative radius: no disc
     bool whole;            // the radius covers the whole 600 canvas, so the disc covers this one
     int64_t centre;        // the midpoint disc: centre pixel (column and row) ...
+    bool doubled;          // ... or, when set, the corner after that pixel (an even N but 600)
     int64_t radius;        // ... and radius
     double smooth_centre;  // the smooth disc: centre ...
     double smooth_radius;  // ... and radius

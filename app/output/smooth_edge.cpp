@@ -155,10 +155,11 @@ void draw_whole_canvas(const DiscPixels& p, int64_t inner_alpha) {
     for (int64_t y = 0; y < p.size; ++y) inside_span(p, 0, p.size - 1, y, alpha_byte(inner_alpha));
 }
 
-void draw_hard_disc(const DiscPixels& p, int64_t cx, int64_t cy, int64_t r, int64_t inner_alpha) {
+void draw_hard_disc(const DiscPixels& p, int64_t cx, int64_t cy, int64_t r, int64_t inner_alpha, bool doubled) {
     if (!usable(p) || r < 0) return;
     const int64_t n = p.size;
     if (cx < 0 || cx >= n || cy < 0 || cy >= n) return;
+    const int64_t extra = doubled ? 1 : 0;  // the right and lower halves' shift
     // The set holds every pixel nearer than r - 1 to the centre, so a radius
     // this large covers the canvas.
     if (r >= 2 * n + 2) {
@@ -168,9 +169,9 @@ void draw_hard_disc(const DiscPixels& p, int64_t cx, int64_t cy, int64_t r, int6
     std::vector<int64_t> half(static_cast<size_t>(r) + 1);
     midpoint_half_widths(r, half.data(), r + 1);
     const uint32_t alpha = alpha_byte(inner_alpha);
-    for (int64_t y = std::max<int64_t>(0, cy - r); y <= std::min(n - 1, cy + r); ++y) {
-        const int64_t w = half[static_cast<size_t>(y < cy ? cy - y : y - cy)];
-        const int64_t x1 = std::max<int64_t>(0, cx - w), x2 = std::min(n - 1, cx + w);
+    for (int64_t y = std::max<int64_t>(0, cy - r); y <= std::min(n - 1, cy + r + extra); ++y) {
+        const int64_t w = half[static_cast<size_t>(y <= cy ? cy - y : y - cy - extra)];
+        const int64_t x1 = std::max<int64_t>(0, cx - w), x2 = std::min(n - 1, cx + w + extra);
         if (w >= 0 && x1 <= x2) inside_span(p, x1, x2, y, alpha);
     }
 }

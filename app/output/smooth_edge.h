@@ -33,8 +33,11 @@ void fill_disc_background(const DiscPixels& pixels, uint32_t word);
 
 // The midpoint disc centred on pixel (cx, cy): its pixels take the source's
 // colour bytes and the inner alpha.  The same pixels fill_circle fills on
-// the 600 x 600 buffers; a negative radius draws nothing.
-void draw_hard_disc(const DiscPixels& pixels, int64_t cx, int64_t cy, int64_t r, int64_t inner_alpha);
+// the 600 x 600 buffers; a negative radius draws nothing.  Doubled, the
+// disc is centred on the corner after that pixel instead: each quarter of
+// it is the midpoint disc's, the right and lower halves one pixel further.
+void draw_hard_disc(const DiscPixels& pixels, int64_t cx, int64_t cy, int64_t r, int64_t inner_alpha,
+                    bool doubled = false);
 
 // Area of the disc (centre cx, cy, radius r, in canvas units) inside pixel
 // (x, y): 0 outside, 1 inside, the exact area between.

@@ -1,7 +1,7 @@
 """A cut-out saved at 256 x 256 with the smooth edge, both chosen from the
 menu bar by keyboard, checked against what this file computes from the
-source picture alone: the crop square area-averaged to 256, the disc's
-centre and radius scaled by 256 / 600, and each edge pixel's share of the
+source picture alone: the crop square area-averaged to 256, the disc
+centred with its radius scaled by 256 / 600, and each edge pixel's share of the
 disc found by sampling."""
 import math
 import os
@@ -18,10 +18,10 @@ WORK = os.path.join(d.ROOT, "build", "e2e-size")
 SIZE = 256
 OUTER_ALPHA = 60   # the outer trackbar's value; the inner one stays 255
 RADIUS = 295       # the tool's start radius
-# On the 600 canvas the disc is centred on pixel 299's middle and its edge
-# lies about 0.45 beyond the midpoint radius; both scale to the output.
+# Sizes other than 600 centre the disc on the canvas; its edge lies about
+# 0.45 beyond the midpoint radius, scaled to the output.
 SCALE = SIZE / expect.CANVAS
-CENTRE = (expect.CENTRE + 0.5) * SCALE
+CENTRE = SIZE / 2
 EDGE = (RADIUS + 0.45) * SCALE
 # How far the edge may sit from EDGE (a tenth of a canvas pixel, scaled).
 SLACK = 0.1 * SCALE

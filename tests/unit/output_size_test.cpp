@@ -22,22 +22,20 @@ namespace {
 
 constexpr int64_t SIZES[] = {128, 256, 512, 600, 1024, 2048};
 
-TEST(OutputDisc, CentreAndRadiusScaleWithTheCanvas) {
-    const struct {
-        int64_t size, radius, centre, scaled;
-    } cases[] = {
-        {600, 295, 299, 295}, {600, 0, 299, 0},     {128, 295, 63, 63},   {256, 295, 127, 126},
-        {512, 295, 255, 252}, {1024, 295, 511, 504}, {2048, 295, 1022, 1008}, {2048, 1, 1022, 4},
-    };
-    for (const auto& c : cases) {
-        const OutputDisc d = output_disc(c.size, c.radius);
-        EXPECT_FALSE(d.none || d.whole);
-        EXPECT_EQ(d.centre, c.centre) << c.size;
-        EXPECT_EQ(d.radius, c.scaled) << c.size << " " << c.radius;
-        const double scale = c.size / 600.0;
-        EXPECT_DOUBLE_EQ(d.smooth_centre, 299.5 * scale);
-        EXPECT_DOUBLE_EQ(d.smooth_radius, smooth_disc_radius(c.radius) * scale);
-    }
+TEST(OutputDisc, RadiusScalesWithTheCanvasAboutItsMiddle) {
+    for (int64_t size : {128, 255, 256, 512, 1024, 2048})
+        for (int64_t radius : {1, 100, 295}) {
+            SCOPED_TRACE(testing::Message() << size << " " << radius);
+            const OutputDisc d = output_disc(size, radius);
+            EXPECT_FALSE(d.none || d.whole);
+            const double scale = size / 600.0;
+            EXPECT_DOUBLE_EQ(d.smooth_centre, size / 2.0);
+            EXPECT_DOUBLE_EQ(d.smooth_radius, smooth_disc_radius(radius) * scale);
+            // The midpoint disc about the same middle; its size is checked
+            // by the area of the drawn disc below.
+            EXPECT_DOUBLE_EQ(d.centre + (d.doubled ? 1.0 : 0.5), size / 2.0);
+            EXPECT_EQ(d.doubled, size % 2 == 0);
+        }
     // The preview's own discs, to the last bit, at every radius.
     for (int64_t r = 0; r < CUTOUT_FULL_RADIUS; ++r) {
         const OutputDisc d = output_disc(600, r);
@@ -210,6 +208,14 @@ TEST_F(OutputSize, EverySizeResamplesTheSquareAndScalesTheDisc) {
                     alpha_sum += ((w >> 24) - 60) / (250.0 - 60.0);
                 }
             EXPECT_EQ(wrong, 0);
+            // Other sizes than the preview's centre the disc: its alphas are
+            // mirror-symmetric both ways.
+            int64_t lopsided = 0;
+            for (int64_t y = 0; y < n && n != 600; ++y)
+                for (int64_t x = 0; x < n; ++x)
+                    lopsided += (got[x + n * y] >> 24) != (got[n - 1 - x + n * y] >> 24) ||
+                                (got[x + n * y] >> 24) != (got[x + n * (n - 1 - y)] >> 24);
+            EXPECT_EQ(lopsided, 0);
             // The disc's area at this size; the midpoint disc, whose radius
             // is whole, within about half a pixel of its rim.
             const double r = disc.smooth_radius;
