@@ -96,6 +96,31 @@ int32_t read_orientation(const uint8_t* data, size_t size) {
     return tiff_orientation(data, size);
 }
 
+uint32_t tiff_directory_offset(const uint8_t* header, size_t size) {
+    if (!header || size < 8) return 0;
+    Bytes b{header, size, header[0] == 'M'};
+    if (!((header[0] == 'I' && header[1] == 'I') || (header[0] == 'M' && header[1] == 'M')) || b.u16(2) != 42)
+        return 0;
+    const uint32_t directory = b.u32(4);
+    return directory >= 8 ? directory : 0;
+}
+
+int32_t tiff_directory_orientation(const uint8_t* header, const uint8_t* directory, size_t size) {
+    if (!tiff_directory_offset(header, 8) || !directory || size < 2) return 1;
+    // The header with the directory right after it: the same TIFF structure
+    // as far as its first directory goes.
+    const size_t entries = header[0] == 'M' ? size_t{directory[0]} << 8 | directory[1]
+                                            : size_t{directory[1]} << 8 | directory[0];
+    const size_t used = size < 2 + entries * 12 ? size : 2 + entries * 12;
+    uint8_t copy[8 + TIFF_DIRECTORY_LIMIT];
+    if (used > TIFF_DIRECTORY_LIMIT) return 1;
+    std::memcpy(copy, header, 4);
+    const uint8_t eight[4] = {8, 0, 0, 0}, eight_big[4] = {0, 0, 0, 8};
+    std::memcpy(copy + 4, header[0] == 'M' ? eight_big : eight, 4);
+    std::memcpy(copy + 8, directory, used);
+    return tiff_orientation(copy, 8 + used);
+}
+
 Placement make_placement(const DecodeTarget& target, int32_t orientation, int32_t width, int32_t height) {
     const ptrdiff_t s = target.stride, w = width - 1, h = height - 1;
     uint8_t* t = target.top;

@@ -16,6 +16,15 @@
 // outside 1..8.
 int32_t read_orientation(const uint8_t* data, size_t size);
 
+// A TIFF file's orientation without reading the file whole: the first
+// directory's offset from the 8-byte header (0 when it is no TIFF header),
+// then the orientation from the header and the bytes read there (the entry
+// count and up to TIFF_DIRECTORY_LIMIT bytes of it): what read_orientation
+// gives for the whole file.
+constexpr size_t TIFF_DIRECTORY_LIMIT = 2 + 1024 * 12;
+uint32_t tiff_directory_offset(const uint8_t* header, size_t size);
+int32_t tiff_directory_orientation(const uint8_t* header, const uint8_t* directory, size_t size);
+
 // True when the orientation swaps width and height (5 to 8).
 inline bool orientation_swaps_sides(int32_t orientation) { return orientation >= 5 && orientation <= 8; }
 

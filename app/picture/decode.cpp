@@ -43,6 +43,5 @@ int64_t decode_picture(const uint8_t* data, size_t size) {
 }
 
 bool worth_reading_whole(const uint8_t* start, size_t size) {
-    if (looks_like_jpeg(start, size) || looks_like_png(start, size)) return true;
-    return size >= 4 && (std::memcmp(start, "II*\0", 4) == 0 || std::memcmp(start, "MM\0*", 4) == 0);
+    return looks_like_jpeg(start, size) || looks_like_png(start, size);
 }

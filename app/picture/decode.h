@@ -12,5 +12,5 @@
 int64_t decode_picture(const uint8_t* data, size_t size);
 
 // True when a file starting with these bytes is worth reading whole: a
-// JPEG or PNG for our decoders, or a TIFF for its orientation.
+// JPEG or PNG for our decoders.
 bool worth_reading_whole(const uint8_t* start, size_t size);

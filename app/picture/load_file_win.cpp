@@ -22,9 +22,22 @@
 
 namespace {
 
+// A TIFF's orientation from its header and first directory, read where
+// they lie; 1 when they cannot be read.
+int32_t tiff_file_orientation(HANDLE handle, const uint8_t* header) {
+    LARGE_INTEGER at{};
+    at.QuadPart = tiff_directory_offset(header, 8);
+    static uint8_t directory[TIFF_DIRECTORY_LIMIT];
+    DWORD got = 0;
+    if (!at.QuadPart || !SetFilePointerEx(handle, at, nullptr, FILE_BEGIN) ||
+        !ReadFile(handle, directory, sizeof directory, &got, nullptr))
+        return 1;
+    return tiff_directory_orientation(header, directory, got);
+}
+
 // The whole file in a buffer of alloc_memory when it starts like a picture
-// our decoders take (or a TIFF, for its orientation); null otherwise.
-uint8_t* read_picture_file(const char* file, size_t* size) {
+// our decoders take; null otherwise, with *orientation set for a TIFF.
+uint8_t* read_picture_file(const char* file, size_t* size, int32_t* orientation) {
     if (!file || !*file) return nullptr;
     HANDLE handle = CreateFileA(file, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
                                 nullptr);
@@ -33,9 +46,10 @@ uint8_t* read_picture_file(const char* file, size_t* size) {
     LARGE_INTEGER length{};
     uint8_t start[8];
     DWORD got = 0;
+    const bool started = GetFileSizeEx(handle, &length) && length.QuadPart > 0 &&
+                         ReadFile(handle, start, sizeof start, &got, nullptr);
     // Our decoders take at most 4 GB (one ReadFile, and libjpeg's 32-bit size).
-    if (GetFileSizeEx(handle, &length) && length.QuadPart > 0 && length.QuadPart < 0xFFFFFFFFll &&
-        ReadFile(handle, start, sizeof start, &got, nullptr) && worth_reading_whole(start, got)) {
+    if (started && length.QuadPart < 0xFFFFFFFFll && worth_reading_whole(start, got)) {
         const DWORD total = static_cast<DWORD>(length.QuadPart);
         data = static_cast<uint8_t*>(alloc_memory(total));
         LARGE_INTEGER zero{};
@@ -46,6 +60,8 @@ uint8_t* read_picture_file(const char* file, size_t* size) {
             data = nullptr;
         }
         if (data) *size = total;
+    } else if (started && got == sizeof start) {
+        *orientation = tiff_file_orientation(handle, start);
     }
     CloseHandle(handle);
     return data;
@@ -71,8 +87,8 @@ wchar_t* to_wide_string(const char* text) {
 
 int64_t decode_picture_file(const char* file) {
     size_t size = 0;
-    uint8_t* data = read_picture_file(file, &size);
     int32_t orientation = 1;
+    uint8_t* data = read_picture_file(file, &size, &orientation);
     int64_t image = 0;
     if (data) {
         image = decode_picture(data, size);

@@ -50,7 +50,15 @@ TEST(Orientation, ReadFromEachContainerAndByteOrder) {
         SCOPED_TRACE(o);
         EXPECT_EQ(orientation_of(dp::jpeg(16, 8, {3, 2, 2, false, 80}, o)), o);
         EXPECT_EQ(orientation_of(dp::png(5, 3, {2, 8, false, false}, o)), o);
-        for (bool big : {false, true}) EXPECT_EQ(orientation_of(dp::exif_block(o, big).substr(6)), o);
+        for (bool big : {false, true}) {
+            const std::string tiff = dp::exif_block(o, big).substr(6);
+            EXPECT_EQ(orientation_of(tiff), o);
+            // A TIFF file's header and first directory alone say as much.
+            const auto* bytes = reinterpret_cast<const uint8_t*>(tiff.data());
+            const uint32_t at = tiff_directory_offset(bytes, tiff.size());
+            ASSERT_TRUE(at >= 8 && at < tiff.size());
+            EXPECT_EQ(tiff_directory_orientation(bytes, bytes + at, tiff.size() - at), o);
+        }
     }
     EXPECT_EQ(orientation_of(dp::jpeg(16, 8, {1, 1, 1, false, 80})), 1);
     EXPECT_EQ(orientation_of(dp::png(5, 3, {6, 8, false, false})), 1);
