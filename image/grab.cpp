@@ -123,15 +123,3 @@ int64_t scale_square_into(int64_t image, int64_t source, int64_t x, int64_t y, i
                ? 1
                : 0;
 }
-
-int64_t cubic_square_into(int64_t image, int64_t source, int64_t x, int64_t y, int32_t side) {
-    ImageObject* record = find_image(image);
-    ImageObject* picture = find_image(source);
-    BitmapInfo to, from;
-    if (!record || !picture || !bitmap_info(record->handle, &to) || !bitmap_info(picture->handle, &from)) return 0;
-    if (to.width != to.height || to.bits_per_pixel != 32 || side < 1 || side > MAX_IMAGE_SIDE) return 0;
-    return cubic_square_32(to.bits, to.stride, to.width, from.bits, from.stride, from.width, from.height,
-                           from.bits_per_pixel / 8, x, y, side)
-               ? 1
-               : 0;
-}

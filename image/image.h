@@ -98,10 +98,6 @@ int64_t scale_square_into(int64_t image, int64_t source, int64_t x, int64_t y, i
 // A quick likeness of the same square (sample_square in image/square.h), for
 // previews; the same checks and result.
 int64_t sample_square_into(int64_t image, int64_t source, int64_t x, int64_t y, int32_t side);
-// The same square through the cubic filter into an existing square 32-bit
-// image, from a 24- or 32-bit source (cubic_square_32 in image/square.h):
-// how an enlargement is made.  1 on success, else 0.
-int64_t cubic_square_into(int64_t image, int64_t source, int64_t x, int64_t y, int32_t side);
 // The cubic resampler for 32-bit bitmaps; turns fully transparent source
 // pixels white first (in place).  1 on success.
 int64_t resample_bitmap(int64_t destination, int32_t width, int32_t height, int64_t source, int32_t source_width,

@@ -1,12 +1,14 @@
 #include "app/output/output_size.h"
 
 #include <cmath>
+#include <cstdlib>
 
 #include "app/model/state.h"
 #include "app/output/cutout.h"
 #include "app/output/smooth_edge.h"
 #include "app/picture/source.h"
 #include "image/image.h"
+#include "image/square.h"
 
 int64_t effective_output_size(int64_t size) {
     return size >= MIN_OUTPUT_SIZE && size <= MAX_OUTPUT_SIZE ? size : CANVAS_SIZE;
@@ -56,30 +58,6 @@ void compose_output_pixels(const DiscPixels& pixels, int64_t radius, int64_t col
 
 namespace {
 
-// The crop square at size x size, as grab_crop_square makes it at 600.
-int64_t scaled_crop(int64_t size) {
-    const auto n = static_cast<int32_t>(size);
-    const CropSquare& s = app.crop;
-    if (!is_image(app.source_image) || !crop_square_is_grabbable(s, app.source_width, app.source_height))
-        return create_image(AUTO_ID, n, n, 24);
-    // Scaled straight from the source: the same bytes as a grab then a
-    // resize, without a copy of the whole square (a 9000-pixel square would
-    // be 243 MB).
-    // Enlarged (other than to the 600 canvas, which stays as the window
-    // shows it) through the cubic filter at every depth: the area average
-    // would repeat pixels.
-    const ImageObject* source = find_image(app.source_image);
-    const bool enlarge = size != CANVAS_SIZE && s.side < size;
-    const int64_t crop = create_image(AUTO_ID, n, n, enlarge || (source && source->depth == 32) ? 32 : 24);
-    const auto side = static_cast<int32_t>(s.side);
-    if (crop && !(enlarge ? cubic_square_into(crop, app.source_image, s.XS, s.YS, side)
-                          : scale_square_into(crop, app.source_image, s.XS, s.YS, side))) {
-        free_image(crop);
-        return 0;
-    }
-    return crop;
-}
-
 // The top row of an image's memory and the step to the row below it.
 const uint8_t* top_row(uint8_t* bits, const BitmapInfo& info, ptrdiff_t* step) {
     if (info.height > 0) {
@@ -92,28 +70,73 @@ const uint8_t* top_row(uint8_t* bits, const BitmapInfo& info, ptrdiff_t* step) {
 
 }  // namespace
 
+CutoutLook current_look() {
+    return CutoutLook{app.radius, app.background_colour, app.inner_alpha, app.outer_alpha, app.smooth_edge};
+}
+
+bool draw_cutout(const PicturePixels& picture, const CropSquare& s, const CutoutLook& look, int64_t size,
+                 uint8_t* output, ptrdiff_t output_step) {
+    if (size < MIN_OUTPUT_SIZE || size > MAX_OUTPUT_SIZE || !output) return false;
+    const auto n = static_cast<int32_t>(size);
+    const int32_t bpp = picture.bytes_per_pixel;
+    const bool shown = picture.top && (bpp == 3 || bpp == 4) &&
+                       crop_square_is_grabbable(s, picture.width, picture.height);
+    // The square scaled straight from the picture, as the crop image is: the
+    // same bytes as a grab then a resize, without a copy of the whole square
+    // (a 9000-pixel square would be 243 MB).  Enlarged (other than to the
+    // 600 canvas, which stays as the window shows it) through the cubic
+    // filter at every depth: the area average would repeat pixels.
+    const bool enlarge = size != CANVAS_SIZE && s.side < size;
+    const bool cubic = bpp == 4 && alpha_blend_available();
+    const int32_t crop_bytes = shown && (enlarge || bpp == 4) ? 4 : 3;
+    const size_t crop_stride = static_cast<size_t>(n) * crop_bytes;
+    auto* crop = static_cast<uint8_t*>(std::calloc(crop_stride * static_cast<size_t>(n), 1));
+    if (!crop) return false;
+    // scale_square takes bottom-up memory: the bottom row and the step up.
+    const uint8_t* bottom = shown ? picture.top + static_cast<ptrdiff_t>(picture.height - 1) * picture.step : nullptr;
+    const auto side = static_cast<int32_t>(s.side);
+    bool made = true;
+    if (shown && enlarge)
+        made = cubic_square_32(crop, static_cast<int64_t>(crop_stride), n, bottom, -picture.step, picture.width,
+                               picture.height, bpp, s.XS, s.YS, side);
+    else if (shown)
+        made = scale_square(crop, static_cast<int64_t>(crop_stride), n, bottom, -picture.step, picture.width,
+                            picture.height, bpp, s.XS, s.YS, side, cubic ? SQUARE_CUBIC : SQUARE_AREA);
+    if (made) {
+        DiscPixels pixels{};
+        // The crop is bottom-up too.
+        pixels.source = crop + (static_cast<size_t>(n) - 1) * crop_stride;
+        pixels.source_step = -static_cast<ptrdiff_t>(crop_stride);
+        pixels.source_bytes = crop_bytes;
+        pixels.output = output;
+        pixels.output_step = output_step;
+        pixels.size = size;
+        compose_output_pixels(pixels, look.radius, look.colour, look.inner_alpha, look.outer_alpha, look.smooth);
+    }
+    std::free(crop);
+    return made;
+}
+
 int64_t make_output_image(int64_t size) {
     if (size < MIN_OUTPUT_SIZE || size > MAX_OUTPUT_SIZE) return 0;
-    const int64_t crop = scaled_crop(size);
-    if (!crop) return 0;
-    const int64_t output = create_image(AUTO_ID, static_cast<int32_t>(size), static_cast<int32_t>(size), 32);
-    BitmapInfo from{}, to{};
-    uint8_t* from_bits = image_bits(crop, &from);
-    uint8_t* to_bits = output ? image_bits(output, &to) : nullptr;
-    const bool fits = from_bits && to_bits && from.width == size && to.width == size &&
-                      (from.height == size || from.height == -size) && (to.height == size || to.height == -size) &&
-                      (from.bits_per_pixel == 24 || from.bits_per_pixel == 32) && to.bits_per_pixel == 32;
-    if (fits) {
-        DiscPixels pixels{};
-        pixels.source = top_row(from_bits, from, &pixels.source_step);
-        pixels.source_bytes = from.bits_per_pixel / 8;
-        pixels.output = const_cast<uint8_t*>(top_row(to_bits, to, &pixels.output_step));
-        pixels.size = size;
-        compose_output_pixels(pixels, app.radius, app.background_colour, app.inner_alpha, app.outer_alpha,
-                              app.smooth_edge);
+    PicturePixels picture{};
+    BitmapInfo from{};
+    if (const uint8_t* bits = is_image(app.source_image) ? image_bits(app.source_image, &from) : nullptr) {
+        // Bottom-up sections (a positive height) hold the top row last.
+        const bool bottom_up = from.height > 0;
+        const int32_t rows = bottom_up ? from.height : -from.height;
+        picture = PicturePixels{bottom_up ? bits + static_cast<ptrdiff_t>(rows - 1) * from.stride : bits,
+                                bottom_up ? -static_cast<ptrdiff_t>(from.stride) : static_cast<ptrdiff_t>(from.stride),
+                                from.width, rows, from.bits_per_pixel / 8};
     }
-    free_image(crop);
-    if (!fits) {
+    const int64_t output = create_image(AUTO_ID, static_cast<int32_t>(size), static_cast<int32_t>(size), 32);
+    BitmapInfo to{};
+    uint8_t* to_bits = output ? image_bits(output, &to) : nullptr;
+    const bool fits = to_bits && to.width == size && (to.height == size || to.height == -size) &&
+                      to.bits_per_pixel == 32;
+    ptrdiff_t step = 0;
+    uint8_t* top = fits ? const_cast<uint8_t*>(top_row(to_bits, to, &step)) : nullptr;
+    if (!fits || !draw_cutout(picture, app.crop, current_look(), size, top, step)) {
         if (output) free_image(output);
         return 0;
     }

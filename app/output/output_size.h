@@ -4,7 +4,10 @@
 // N x N and the circle scaled with it.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+
+#include "app/model/crop.h"
 
 // Sizes the output may take; anything else is treated as the preview's 600.
 constexpr int64_t MIN_OUTPUT_SIZE = 1;
@@ -33,6 +36,32 @@ struct DiscPixels;
 // the source shows with the inner alpha, its edge as `smooth` says.
 void compose_output_pixels(const DiscPixels& pixels, int64_t radius, int64_t colour, int64_t inner_alpha,
                            int64_t outer_alpha, int64_t smooth);
+
+// A picture's pixels where they lie: 3 or 4 bytes per pixel (blue, green,
+// red, alpha), `top` the top row and `step` the bytes from a row to the one
+// below it (negative for bottom-up memory).  Null `top` for no picture.
+struct PicturePixels {
+    const uint8_t* top;
+    ptrdiff_t step;
+    int32_t width, height;
+    int32_t bytes_per_pixel;
+};
+
+// What the cut-out looks like, apart from its picture and square.
+struct CutoutLook {
+    int64_t radius, colour, inner_alpha, outer_alpha, smooth;
+};
+CutoutLook current_look();  // the tool's
+
+// The cut-out of the square of a picture at size x size, written as 32-bit
+// words (B, G, R, A) into `output`, its top row first and rows `output_step`
+// bytes apart: the square scaled as the crop image is (black where there is
+// no picture or the square cannot be scaled), enlarged through the cubic
+// filter except to 600, then composed.  Touches no object of the image
+// library, so batches may call it on several threads.  False when memory
+// runs out or the size is outside MIN_OUTPUT_SIZE .. MAX_OUTPUT_SIZE.
+bool draw_cutout(const PicturePixels& picture, const CropSquare& square, const CutoutLook& look, int64_t size,
+                 uint8_t* output, ptrdiff_t output_step);
 
 // A new 32-bit size x size image of the cut-out from the current picture,
 // crop square, radius, alphas, colour and edge: the square grabbed and
