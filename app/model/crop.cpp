@@ -47,3 +47,13 @@ bool crop_square_is_grabbable(const CropSquare& square, int64_t width, int64_t h
     const int64_t limit = int64_t{1} << 30;
     return square.XS >= -limit && square.XS <= limit && square.YS >= -limit && square.YS <= limit;
 }
+
+CropSquare first_square(int64_t width, int64_t height) {
+    const int64_t shorter = width < height ? width : height;
+    return CropSquare{0, 0, shorter < 600 ? shorter : 600};
+}
+
+CropSquare centred_square(int64_t width, int64_t height) {
+    const int64_t shorter = width < height ? width : height;
+    return CropSquare{(width - shorter) / 2, (height - shorter) / 2, shorter};
+}

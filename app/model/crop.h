@@ -37,3 +37,9 @@ constexpr int64_t MAX_CROP_SIDE = 32767;
 // however much of it lies past the source, shows the source with black
 // beyond it.
 bool crop_square_is_grabbable(const CropSquare& square, int64_t width, int64_t height);
+
+// The square a load starts with: the top-left corner, side the picture's
+// shorter side but at most 600.
+CropSquare first_square(int64_t width, int64_t height);
+// The largest square in the middle of the picture.
+CropSquare centred_square(int64_t width, int64_t height);

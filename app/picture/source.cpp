@@ -13,8 +13,7 @@ CropDisplayRelease crop_display_release = nullptr;
 // The first square of a new picture: the largest one at the top-left
 // corner, at most 600 pixels.
 void start_square() {
-    const int64_t m = app.source_width < app.source_height ? app.source_width : app.source_height;
-    app.crop = CropSquare{0, 0, m < 600 ? m : 600};
+    app.crop = first_square(app.source_width, app.source_height);
     grab_crop_square();
 }
 
