@@ -14,6 +14,7 @@
 #include "app/output/save.h"
 #include "codecs/jpeg_writer.h"
 #include "codecs/png_writer.h"
+#include "core/memory.h"
 #include "encoder_fixtures.h"
 #include "image/image.h"
 
@@ -88,6 +89,8 @@ TEST(BatchCutout, IsWhatTheWindowSaves) {
     init_image_library();
     register_png_encoder();
     register_jpeg_encoder();
+    free_memory(app.source_buffer);  // what an earlier test left
+    free_memory(app.output_buffer);
     clear_app_state();
     set_app_defaults();
     PlainPicture picture;
