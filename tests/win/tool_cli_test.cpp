@@ -70,6 +70,10 @@ TEST_F(RoundcutCli, WritesWhatTheWindowSavesAndReportsEveryPicture) {
     ASSERT_TRUE(CopyFileW(wide(folder + "b.jpg").c_str(), other.c_str(), FALSE));
     ASSERT_TRUE(write_bytes(folder + "notes.txt", "not a picture", 13));
     CreateDirectoryA(out.c_str(), nullptr);
+    WIN32_FIND_DATAW found;  // an earlier run's files
+    for (HANDLE f = FindFirstFileW((wide(out) + L"\\*.png").c_str(), &found); f != INVALID_HANDLE_VALUE;
+         f = FindNextFileW(f, &found) ? f : (FindClose(f), INVALID_HANDLE_VALUE))
+        DeleteFileW((wide(out) + L"\\" + found.cFileName).c_str());
     ASSERT_TRUE(write_bytes(out + "\\a.png", "old", 3));
 
     char exe[MAX_PATH] = {};

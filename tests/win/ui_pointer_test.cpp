@@ -146,8 +146,8 @@ TEST_F(PointerGadget, WheelNotchesAddUpPartsAndReachTheGadgetFromAFocusedButton)
     EXPECT_EQ(take_image_gadget_wheel(gadget), 0);
 
     // A precise wheel: three parts of 40 make one notch towards the user;
-    // a part the other way cancels one.
-    for (int d : {-40, -40, 40, -40, -40}) mouse(MOUSEEVENTF_WHEEL, d);
+    // a part the other way starts afresh.
+    for (int d : {-40, -40, 40, -40, -40, -40}) mouse(MOUSEEVENTF_WHEEL, d);
     got = events();
     EXPECT_EQ(got.size(), 1u);
     EXPECT_EQ(take_image_gadget_wheel(gadget), -1);

@@ -167,7 +167,7 @@ TEST_F(ToolkitWindow, CommandRowsForControlsMenusAndTabCommands) {
                                                         {EVENT_GADGET, 77, id, 0x300},
                                                         {EVENT_MENU, 0x1234, id, 0},
                                                         {EVENT_MENU, 901, id, 0},
-                                                        {EVENT_MENU, 902, id, 0},
+                                                        {EVENT_MENU, 902, id, EVENT_TYPE_SHORTCUT},
                                                         {EVENT_MENU, 0xFA01, id, 0}}));
 
     // The two Tab commands move the focus and queue nothing.
