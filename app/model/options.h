@@ -15,6 +15,7 @@ constexpr OptionRange STEP_OPTION{1, 200, 1};       // each crop button pair's s
 constexpr OptionRange ALPHA_OPTION{0, 255, 255};    // inside and outside the circle
 constexpr OptionRange COLOUR_OPTION{0, 0xFFFFFF, 0};  // the background, 0x00BBGGRR: black
 constexpr OptionRange SMOOTH_EDGE_OPTION{0, 1, 0};
+constexpr OptionRange START_ON_FACES_OPTION{0, 1, 0};  // a new picture's square placed on a face found in it
 
 // The output sizes the Options menu offers, in menu order.
 constexpr int OUTPUT_SIZE_COUNT = 6;

@@ -110,6 +110,7 @@ void read_line(Text line, Settings* s) {
         {"step_y", &s->step_y},           {"step_xy", &s->step_xy},
         {"inner_alpha", &s->inner_alpha}, {"outer_alpha", &s->outer_alpha},
         {"smooth_edge", &s->smooth_edge}, {"output_size", &s->output_size},
+        {"start_on_faces", &s->start_on_faces},
     };
     for (const Number& n : numbers)
         if (equals(key, n.key)) {
@@ -146,6 +147,7 @@ void default_settings(Settings* s) {
     s->background_colour = COLOUR_OPTION.start;
     s->smooth_edge = SMOOTH_EDGE_OPTION.start;
     s->output_size = DEFAULT_OUTPUT_SIZE;
+    s->start_on_faces = START_ON_FACES_OPTION.start;
 }
 
 void clamp_settings(Settings* s) {
@@ -158,6 +160,7 @@ void clamp_settings(Settings* s) {
     s->background_colour = clamp_option(COLOUR_OPTION, s->background_colour);
     for (uint32_t& c : s->custom_colours) c = static_cast<uint32_t>(clamp_option(COLOUR_OPTION, c));
     s->smooth_edge = clamp_option(SMOOTH_EDGE_OPTION, s->smooth_edge);
+    s->start_on_faces = clamp_option(START_ON_FACES_OPTION, s->start_on_faces);
     int64_t nearest = OUTPUT_SIZE_CHOICES[0];
     for (int64_t size : OUTPUT_SIZE_CHOICES) {
         const int64_t distance = size > s->output_size ? size - s->output_size : s->output_size - size;
@@ -203,6 +206,7 @@ std::string settings_text(const Settings& settings) {
     out += "\r\n";
     put_number(out, "smooth_edge", s.smooth_edge);
     put_number(out, "output_size", s.output_size);
+    put_number(out, "start_on_faces", s.start_on_faces);
     // A folder that would not read back whole (blanks at its ends, control
     // characters) is left out.
     Settings check;
@@ -222,7 +226,7 @@ bool same_settings(const Settings& a, const Settings& b) {
            a.inner_alpha == b.inner_alpha && a.outer_alpha == b.outer_alpha &&
            a.background_colour == b.background_colour &&
            std::memcmp(a.custom_colours, b.custom_colours, sizeof a.custom_colours) == 0 &&
-           a.smooth_edge == b.smooth_edge && a.output_size == b.output_size &&
+           a.smooth_edge == b.smooth_edge && a.output_size == b.output_size && a.start_on_faces == b.start_on_faces &&
            std::strcmp(a.load_folder, b.load_folder) == 0 && std::strcmp(a.save_folder, b.save_folder) == 0;
 }
 
@@ -259,6 +263,7 @@ void settings_from_app(Settings* s) {
     if (RequesterState* r = requester_state()) std::memcpy(s->custom_colours, r->custom_colours, sizeof s->custom_colours);
     s->smooth_edge = app.smooth_edge;
     s->output_size = app.output_size;
+    s->start_on_faces = app.start_on_faces;
     copy_folder(s->load_folder, remembered_load_folder);
     copy_folder(s->save_folder, remembered_save_folder);
     clamp_settings(s);
@@ -277,6 +282,7 @@ void settings_to_app(const Settings& settings) {
     if (RequesterState* r = requester_state()) std::memcpy(r->custom_colours, s.custom_colours, sizeof s.custom_colours);
     app.smooth_edge = s.smooth_edge;
     app.output_size = s.output_size;
+    app.start_on_faces = s.start_on_faces;
     copy_folder(remembered_load_folder, s.load_folder);
     copy_folder(remembered_save_folder, s.save_folder);
 }

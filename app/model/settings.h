@@ -27,16 +27,18 @@ struct Settings {
     uint32_t custom_colours[16]; // the colour dialog's, 0x00BBGGRR each
     int64_t smooth_edge;         // 0 or 1
     int64_t output_size;         // one of OUTPUT_SIZE_CHOICES
+    int64_t start_on_faces;      // 0 or 1
     char load_folder[SETTINGS_FOLDER_SIZE];  // empty: none yet
     char save_folder[SETTINGS_FOLDER_SIZE];
 };
 
 // The tool's start state: radius 295, steps 1, alphas 255, black, smooth
-// edge off, output size 600, custom colours black, no folders.
+// edge off, output size 600, not starting on faces, custom colours black,
+// no folders.
 void default_settings(Settings* settings);
 
 // Every value brought into its range: radius, steps, alphas and colours
-// clamped, smooth edge 0 or 1, the output size to the nearest choice (the
+// clamped, smooth edge and start on faces 0 or 1, the output size to the nearest choice (the
 // smaller one of two equally near), folders cut to their buffers.
 void clamp_settings(Settings* settings);
 
@@ -68,7 +70,7 @@ void settings_to_app(const Settings& settings);
 extern char remembered_load_folder[SETTINGS_FOLDER_SIZE];
 extern char remembered_save_folder[SETTINGS_FOLDER_SIZE];
 
-// Reset to defaults: radius, steps, alphas, background colour, smooth edge
-// and output size back to the start state; the custom colours and the
+// Reset to defaults: radius, steps, alphas, background colour, smooth edge,
+// output size and start on faces back to the start state; the custom colours and the
 // remembered folders stay.
 void reset_app_options();

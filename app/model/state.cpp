@@ -15,6 +15,7 @@ void set_app_defaults() {
     app.radius = RADIUS_OPTION.start;
     app.background_colour = COLOUR_OPTION.start;
     app.smooth_edge = SMOOTH_EDGE_OPTION.start;
+    app.start_on_faces = START_ON_FACES_OPTION.start;
     app.output_size = DEFAULT_OUTPUT_SIZE;
 }
 

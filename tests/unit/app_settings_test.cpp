@@ -37,6 +37,7 @@ Settings unusual() {
     for (int i = 0; i < 16; ++i) s.custom_colours[i] = 0x010203u * static_cast<uint32_t>(i + 1);
     s.smooth_edge = 1;
     s.output_size = 2048;
+    s.start_on_faces = 1;
     std::strcpy(s.load_folder, "C:\\Users\\Ann\\Pictures 2024");
     std::strcpy(s.save_folder, "Z:\\tmp\\caf\xc3\xa9 = out");  // UTF-8 and an "=" of its own
     return s;
@@ -59,6 +60,7 @@ TEST(Settings, TextReadsBackToTheSameSettings) {
     EXPECT_EQ(d.background_colour, 0);
     EXPECT_EQ(d.smooth_edge, 0);
     EXPECT_EQ(d.output_size, 600);
+    EXPECT_EQ(d.start_on_faces, 0);
     EXPECT_STREQ(d.load_folder, "");
     // Colours are written red first, as people write them.
     EXPECT_NE(settings_text(unusual()).find("background_colour=#563412\r\n"), std::string::npos);
