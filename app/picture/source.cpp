@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "app/model/state.h"
+#include "app/picture/face_find.h"
 #include "app/picture/load_file.h"
 #include "image/image.h"
 
@@ -10,9 +11,14 @@ namespace {
 
 CropDisplayRelease crop_display_release = nullptr;
 
-// The first square of a new picture: the largest one at the top-left
-// corner, at most 600 pixels.
+// The first square of a new picture: on the face found in it when the
+// option is on, else the largest one at the top-left corner, at most 600
+// pixels.
 void start_square() {
+    if (app.start_on_faces && find_face_square(app.source_image, &app.crop)) {
+        grab_crop_square();
+        return;
+    }
     app.crop = first_square(app.source_width, app.source_height);
     grab_crop_square();
 }
@@ -108,6 +114,12 @@ void grab_crop_square() { fill_crop_image(true); }
 void preview_crop_square() { fill_crop_image(false); }
 
 bool crop_is_preview() { return previewed; }
+
+bool apply_face_square() {
+    if (!find_face_square(app.source_image, &app.crop)) return false;
+    grab_crop_square();
+    return true;
+}
 
 bool apply_crop_press(CropButton button) {
     const CropSteps steps{app.step_x, app.step_y, app.step_xy};

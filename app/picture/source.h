@@ -8,7 +8,9 @@
 
 // Replaces the source and crop images by the file's picture, or by a black
 // 600 x 600 picture when it cannot be decoded, and sets the initial square:
-// the largest one at the top-left corner, at most 600 pixels.
+// with Start on faces on, the square on the face found in it (see
+// app/picture/face_find.h); otherwise, or when none is found, the largest
+// one at the top-left corner, at most 600 pixels.
 void load_source(const char* file);
 
 // Cuts the current square out of the source and scales it to 600 x 600 into
@@ -33,6 +35,10 @@ void set_crop_display_release(CropDisplayRelease release);
 // Makes a decoded picture (a new image, now owned by the source) the
 // source, as a load does: the initial square and the crop.
 void use_source_image(int64_t image);
+
+// The square on the face in the source, and a new crop image: true when a
+// face was found (otherwise nothing changes).
+bool apply_face_square();
 
 // One press of a crop button: the bound test, the move and, when the test
 // passed, a new crop image.  True when the test passed.

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include "app/model/state.h"
 #include "app/picture/gdiplus_codes.h"
 #include "core/memory.h"
@@ -130,3 +132,32 @@ TEST_F(Source, EveryPressLeavesA600SquareCrop) {
 }
 
 }  // namespace
+
+// The astronaut photograph python3-skimage ships: 512 x 512, one face at
+// about (189, 86) to (261, 158).
+TEST_F(Source, StartOnFacesMovesTheFirstSquareOnlyWhenOnAndFaceSquareAnyTime) {
+    const char* file = "/usr/lib/python3/dist-packages/skimage/data/astronaut.png";
+    if (std::FILE* f = std::fopen(file, "rb")) std::fclose(f);
+    else GTEST_SKIP() << "no " << file << " (python3-skimage)";
+    const auto on_face = [] {
+        const CropSquare& s = app.crop;
+        return s.XS <= 189 && s.YS <= 86 && s.XS + s.side >= 261 && s.YS + s.side >= 158 && s.side < 200;
+    };
+    load_source(file);
+    EXPECT_EQ(app.crop.XS + app.crop.YS, 0);  // off: the square a load has always given
+    EXPECT_EQ(app.crop.side, 512);
+    app.start_on_faces = 1;
+    load_source(file);
+    EXPECT_TRUE(on_face());
+    const CropSquare started = app.crop;
+    app.start_on_faces = 0;
+    load_source(file);
+    EXPECT_TRUE(apply_face_square());
+    EXPECT_EQ(app.crop.XS, started.XS);
+    EXPECT_EQ(app.crop.YS, started.YS);
+    EXPECT_EQ(app.crop.side, started.side);
+
+    use_source(300, 200);  // no face: the square stays
+    EXPECT_FALSE(apply_face_square());
+    EXPECT_EQ(app.crop.side, 200);
+}
