@@ -19,6 +19,8 @@ enum Command : uint16_t {
     COMMAND_SMOOTH_EDGE = 1101,
     COMMAND_BACKGROUND_COLOUR = 1102,
     COMMAND_RESET_DEFAULTS = 1103,
+    COMMAND_START_ON_FACES = 1104,
+    COMMAND_SQUARE_ON_FACE = 1105,
     COMMAND_OUTPUT_SIZE_FIRST = 1110,  // + index into the output sizes
 
     // Help

@@ -9,6 +9,7 @@
 #include "app/output/clipboard.h"
 #include "app/output/render.h"
 #include "app/output/save.h"
+#include "app/picture/source.h"
 #include "app/shell/load_command.h"
 #include "app/shell/main_menu.h"
 #include "app/shell/main_window.h"
@@ -76,6 +77,19 @@ int64_t on_command(int64_t command, bool from_shortcut) {
     case COMMAND_SMOOTH_EDGE:
         app.smooth_edge = !app.smooth_edge;
         show_options();
+        render_now();
+        return 1;
+    case COMMAND_START_ON_FACES:
+        app.start_on_faces = !app.start_on_faces;
+        show_options();
+        return 1;
+    case COMMAND_SQUARE_ON_FACE:
+        // As a crop button's press: a drag in progress ends first.
+        settle_crop_preview();
+        if (apply_face_square()) {
+            show_crop_square();
+            show_crop_image();
+        }
         render_now();
         return 1;
     case COMMAND_BACKGROUND_COLOUR:

@@ -63,6 +63,7 @@ void show_options() {
 
     const int64_t bar = window_menu(app.window);
     check_menu_item(bar, COMMAND_SMOOTH_EDGE, app.smooth_edge != 0);
+    check_menu_item(bar, COMMAND_START_ON_FACES, app.start_on_faces != 0);
     for (int i = 0; i < OUTPUT_SIZE_COUNT; ++i)
         if (OUTPUT_SIZE_CHOICES[i] == app.output_size)
             check_menu_radio(bar, COMMAND_OUTPUT_SIZE_FIRST, LAST_OUTPUT_SIZE,

@@ -18,6 +18,7 @@
 #include "app/model/settings.h"
 #include "app/model/settings_file.h"
 #include "app/model/version.h"
+#include "app/shell/load_command.h"
 #include "app/shell/main_menu.h"
 #include "app/shell/main_window.h"
 #include "app_pictures.h"
@@ -235,6 +236,7 @@ TEST_F(MainMenu, OptionCommandsSetTheStateAndTheirMarks) {
     // rendered at once.
     ASSERT_TRUE(choose(COMMAND_SMOOTH_EDGE));
     ASSERT_TRUE(choose(COMMAND_OUTPUT_SIZE_FIRST + 1));
+    ASSERT_TRUE(choose(COMMAND_START_ON_FACES));
     app.radius = 40;
     app.step_y = 9;
     app.outer_alpha = 10;
@@ -252,6 +254,8 @@ TEST_F(MainMenu, OptionCommandsSetTheStateAndTheirMarks) {
     EXPECT_EQ(get_gadget_text(app.step_y_spin), "1");
     EXPECT_EQ(get_gadget_state(app.outer_alpha_trackbar), 255);
     EXPECT_FALSE(menu_item_checked(bar, COMMAND_SMOOTH_EDGE));
+    EXPECT_FALSE(menu_item_checked(bar, COMMAND_START_ON_FACES));
+    EXPECT_EQ(app.start_on_faces, 0);
     EXPECT_TRUE(menu_item_checked(bar, COMMAND_OUTPUT_SIZE_FIRST + 3));
     EXPECT_EQ(get_gadget_state(app.right_image_gadget), image_handle(app.output_image));
 
@@ -260,6 +264,31 @@ TEST_F(MainMenu, OptionCommandsSetTheStateAndTheirMarks) {
         EXPECT_TRUE(choose(command)) << command;
     EXPECT_EQ(app.output_size, 600);
     EXPECT_FALSE(choose(COMMAND_EXIT));
+}
+
+// The option is a mark; Ctrl+F on the window puts the square on the face of
+// the astronaut photograph (python3-skimage's) and shows it everywhere.
+TEST_F(MainMenu, StartOnFacesIsAMarkAndCtrlFSquaresOnTheFace) {
+    const char* astronaut = "Z:\\usr\\lib\\python3\\dist-packages\\skimage\\data\\astronaut.png";
+    if (GetFileAttributesA(astronaut) == INVALID_FILE_ATTRIBUTES) GTEST_SKIP() << "no python3-skimage";
+    for (int on : {1, 0}) {
+        ASSERT_TRUE(choose(COMMAND_START_ON_FACES));
+        EXPECT_EQ(app.start_on_faces, on);
+        EXPECT_EQ(menu_item_checked(bar, COMMAND_START_ON_FACES), on == 1);
+    }
+    load_picture_file(astronaut);
+    EXPECT_EQ(app.crop.XS + app.crop.YS, 0);
+    SetForegroundWindow(main_hwnd());
+    send_keys({VK_CONTROL, 'F'});
+    run_loop(300);
+    EXPECT_GT(app.crop.XS, 0);
+    EXPECT_LT(app.crop.side, 512);
+    HWND status = FindWindowExA(main_hwnd(), nullptr, "msctls_statusbar32", nullptr);
+    char text[64] = {};
+    SendMessageA(status, SB_GETTEXTA, 2, reinterpret_cast<LPARAM>(text));
+    EXPECT_EQ(text, "XS: " + std::to_string(app.crop.XS));
+    EXPECT_EQ(get_gadget_state(app.left_image_gadget), image_handle(app.crop_image));
+    EXPECT_EQ(get_gadget_state(app.right_image_gadget), image_handle(app.output_image));
 }
 
 TEST_F(MainMenu, FileCommandsLoadAndSaveThroughTheRememberedFolders) {
