@@ -4,11 +4,13 @@
 #include <new>
 #include <thread>
 
+#include "app/model/face_square.h"
 #include "app/output/save.h"
 #include "codecs/encoder.h"
 #include "codecs/jpeg_reader.h"
 #include "codecs/orientation.h"
 #include "codecs/png_reader.h"
+#include "detect/faces.h"
 
 namespace {
 
@@ -49,6 +51,11 @@ bool decode_batch_picture(const std::string& file, PlainPicture* picture) {
 
 CropSquare batch_square(BatchSquare rule, const PlainPicture& picture) {
     if (rule == SQUARE_FIRST) return first_square(picture.width, picture.height);
+    // The window's rule for the face; the centre where there is none.
+    FaceBox face{};
+    if (rule == SQUARE_FACES && find_face(picture.pixels.data(), static_cast<int64_t>(picture.width) * 3, picture.width,
+                                          picture.height, 3, false, &face) != FACE_NONE)
+        return square_on_face(face.x, face.y, face.width, face.height, picture.width, picture.height);
     return centred_square(picture.width, picture.height);
 }
 

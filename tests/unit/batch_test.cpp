@@ -12,6 +12,7 @@
 #include "app/batch/output_names.h"
 #include "app/model/state.h"
 #include "app/output/save.h"
+#include "app/picture/source.h"
 #include "codecs/jpeg_writer.h"
 #include "codecs/png_writer.h"
 #include "core/memory.h"
@@ -125,6 +126,30 @@ TEST(BatchCutout, IsWhatTheWindowSaves) {
                     if (app.output_image) free_image(app.output_image);
                 }
     EXPECT_EQ(batch_square(SQUARE_CENTRE, picture).XS, 100);
+    free_all_images();
+    clear_app_state();
+}
+
+// --square faces puts the square where the window's Square on the face
+// does (on the photograph python3-skimage ships), and centres it without one.
+TEST(BatchSquare, FacesAsTheWindowPutsThem) {
+    const char* file = "/usr/lib/python3/dist-packages/skimage/data/astronaut.png";
+    PlainPicture photo;
+    if (!decode_batch_picture(file, &photo)) GTEST_SKIP() << "no " << file << " (python3-skimage)";
+    init_image_library();
+    free_memory(app.source_buffer);
+    free_memory(app.output_buffer);
+    clear_app_state();
+    set_app_defaults();
+    load_source(file);
+    ASSERT_TRUE(apply_face_square());
+    const CropSquare s = batch_square(SQUARE_FACES, photo);
+    EXPECT_TRUE(s.XS == app.crop.XS && s.YS == app.crop.YS && s.side == app.crop.side);
+    PlainPicture flat;
+    flat.width = 300;
+    flat.height = 200;
+    flat.pixels.assign(300 * 200 * 3, 128);
+    EXPECT_EQ(batch_square(SQUARE_FACES, flat).XS, 50);
     free_all_images();
     clear_app_state();
 }
