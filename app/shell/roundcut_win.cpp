@@ -1,12 +1,17 @@
 // The tool's entry point: start-up in its fixed order, the main loop, and
-// shutdown.  No command line; the remembered settings are read before the
-// window is built and written when they change.
+// shutdown.  A picture named on the command line ("Open with", or a file
+// dropped on the program's icon) is loaded once the window is built; the
+// remembered settings are read before and written when they change.
 #include <windows.h>
+#include <shellapi.h>
+
+#include <string>
 
 #include "app/model/settings_file.h"
 #include "app/model/state.h"
 #include "app/picture/gdiplus_codes.h"
 #include "app/shell/commands.h"
+#include "app/shell/load_command.h"
 #include "app/shell/main_window.h"
 #include "codecs/jpeg_writer.h"
 #include "codecs/png_writer.h"
@@ -42,6 +47,21 @@ void end_libraries() {
     end_memory_allocator();
 }
 
+// The first argument after the program's name, in the code page of the
+// program's 8-bit file calls; empty when there is none.
+std::string first_argument() {
+    int count = 0;
+    wchar_t** list = CommandLineToArgvW(GetCommandLineW(), &count);
+    std::string argument;
+    if (list && count > 1 && *list[1]) {
+        const int n = WideCharToMultiByte(CP_ACP, 0, list[1], -1, nullptr, 0, nullptr, nullptr);
+        argument.resize(static_cast<size_t>(n > 1 ? n - 1 : 0));
+        if (n > 1) WideCharToMultiByte(CP_ACP, 0, list[1], -1, argument.data(), n, nullptr, nullptr);
+    }
+    LocalFree(list);
+    return argument;
+}
+
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
@@ -58,6 +78,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     build_main_window(0, 0, MAIN_WINDOW_WIDTH, MAIN_WINDOW_HEIGHT);
     add_main_window_shortcuts();
     app.output_image = create_image(AUTO_ID, 600, 600, 32);
+    const std::string picture = first_argument();
+    if (!picture.empty()) on_dropped_file(picture.c_str());
 
     app.running = 1;
     while (app.running) {

@@ -43,13 +43,15 @@ struct Tool {
     PROCESS_INFORMATION process = {};
     HWND window = nullptr;
 
-    bool start(const std::string& appdata) {
+    // Starts the tool, with a picture to open when one is given.
+    bool start(const std::string& appdata, const std::string& picture = "") {
         std::vector<char> environment = environment_with(appdata);
         STARTUPINFOA startup = {};
         startup.cb = sizeof startup;
         std::string exe = tool_exe();
-        if (!CreateProcessA(exe.c_str(), nullptr, nullptr, nullptr, FALSE, 0, environment.data(), nullptr, &startup,
-                            &process))
+        std::string command = "\"" + exe + "\" \"" + picture + "\"";
+        if (!CreateProcessA(exe.c_str(), picture.empty() ? nullptr : command.data(), nullptr, nullptr, FALSE, 0,
+                            environment.data(), nullptr, &startup, &process))
             return false;
         for (int i = 0; i < 600 && !window; ++i) {
             EnumWindows(
@@ -196,6 +198,15 @@ TEST(SettingsAcrossRuns, ChangesAreWrittenAndTheNextRunShowsThem) {
     for (const std::string line : {"radius=295", "step_x=1", "outer_alpha=255", "smooth_edge=0", "output_size=600",
                                    "background_colour=#000000", custom.c_str(), "load_folder=C:\\pics"})
         EXPECT_TRUE(has_line(written, line)) << line << "\n" << written;
+
+    // A picture named on the command line ("Open with") is loaded: its
+    // folder becomes the one last loaded from.
+    const std::string pictures = scratch_folder("opened-with");
+    ASSERT_TRUE(write_picture(pictures + "photo.png", PNG, 300, 200));
+    Tool third;
+    ASSERT_TRUE(third.start(appdata.substr(0, appdata.size() - 1), pictures + "photo.png"));
+    EXPECT_EQ(third.close(), 0);
+    EXPECT_TRUE(has_line(read_bytes(ini), "load_folder=" + pictures.substr(0, pictures.size() - 1))) << read_bytes(ini);
 }
 
 TEST(SettingsAcrossRuns, DamagedOrUnwritableFilesNeverStopTheTool) {
