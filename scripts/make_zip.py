@@ -5,7 +5,8 @@ the same attributes and deflate level.
 
     make_zip.py OUT.zip NAME=PATH NAME=text:PATH NAME=readme:README.md ...
 
-text: files get Windows line ends; readme: is the user's part of README.md
+text: files get Windows line ends and a UTF-8 byte-order mark; readme: is
+the user's part of README.md
 (the opening paragraphs up to the screenshot, the "Get it" and "Using it"
 sections) as plain text.
 """
@@ -19,7 +20,9 @@ README_SECTIONS = ("Get it", "Using it")
 
 
 def windows_lines(text):
-    return text.replace("\r\n", "\n").replace("\n", "\r\n").encode("utf-8")
+    """Windows line ends, and a byte-order mark: without one the Notepad of
+    Windows before 10 1903 reads UTF-8 as the ANSI code page (x as A-circumflex)."""
+    return b"\xef\xbb\xbf" + text.replace("\r\n", "\n").replace("\n", "\r\n").encode("utf-8")
 
 
 def plain(markdown):

@@ -156,14 +156,16 @@ class Checks:
         assert len({i.date_time for i in infos}) == 1, "entries with different times"
         version = ".".join(map(str, project_version()))
         assert os.path.basename(self.zip_path) == f"roundcut-{version}-win64.zip", self.zip_path
-        for name in ENTRIES[1:]:
-            text = self.zip.read(name).decode("utf-8")
+        for name in [n for n in ENTRIES if n.endswith(".txt")]:
+            data = self.zip.read(name)
+            assert data.startswith(b"\xef\xbb\xbf"), f"{name}: no UTF-8 byte-order mark"
+            text = data.decode("utf-8-sig")
             assert "\r\n" in text and "\n" not in text.replace("\r\n", ""), f"{name}: not Windows line ends"
-        readme = self.zip.read("README.txt").decode("utf-8")
+        readme = self.zip.read("README.txt").decode("utf-8-sig")
         for words in ("Get it", "Save PNG", "Load", "Radius"):
             assert words in readme, f"README.txt lacks {words!r}"
         assert "![" not in readme and "**" not in readme, "README.txt keeps Markdown marks"
-        assert self.zip.read("LICENSE.txt").decode().startswith("MIT License"), "LICENSE.txt is not the MIT licence"
+        assert self.zip.read("LICENSE.txt").decode("utf-8-sig").startswith("MIT License"), "LICENSE.txt is not the MIT licence"
 
     def test_exe_header_stripped_no_timestamp(self):
         assert self.exe.machine == 0x8664, "not x86-64"
@@ -217,7 +219,7 @@ class Checks:
         assert committed == images, "the exe's icons are not app/shell/roundcut.ico's"
 
     def test_notices_hold_each_licence_and_are_current(self):
-        zipped = self.zip.read("THIRD_PARTY_NOTICES.txt").decode("utf-8").replace("\r\n", "\n")
+        zipped = self.zip.read("THIRD_PARTY_NOTICES.txt").decode("utf-8-sig").replace("\r\n", "\n")
         marks = {
             "libjpeg-turbo": "libjpeg-turbo Licenses",
             "IJG notice": "based in part on the work of the Independent JPEG Group",
