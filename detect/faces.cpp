@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <system_error>
+#include <thread>
 
 #include "image/resample.h"
 
@@ -17,6 +19,8 @@ constexpr int32_t MAX_HITS = 16384;     // beyond this many windows the rest are
 // The stage thresholds are stored rounded to six or seven digits; a sum on
 // the line passes.
 constexpr float THRESHOLD_SLACK = 1e-5f;
+constexpr float REST_MARGIN = 1e-3f;
+constexpr unsigned MAX_WORKERS = 4;     // threads sharing one scan
 
 struct Integral {
     uint32_t* sums;  // (width + 1) x (height + 1), row 0 and column 0 zero
@@ -41,49 +45,52 @@ bool make_integral(const uint8_t* grey, int64_t stride, int32_t width, int32_t h
     return true;
 }
 
-// A feature at one scale: the offsets, from a window's top-left corner in
-// the integral image, of the 4 x 4 corners of its 3 x 3 blocks.
-struct ScaledFeature {
+// A stump at one scale: the offsets, from a window's top-left corner in the
+// integral image, of the 4 x 4 corners of its feature's 3 x 3 blocks, with
+// the stump's own subset and leaves beside them, so that a window reads the
+// stumps in order.
+struct ScaledStump {
     int32_t corner[16];
+    const uint32_t* subset;
+    float leaf[2];
+    float best_rest;  // the most the stage's later stumps can add
 };
 
-inline uint32_t block(const uint32_t* at, const int32_t* c, int i, int j) {
-    // Modulo 2^32 the four corners give the block's exact sum.
-    return at[c[j * 4 + i]] - at[c[j * 4 + i + 1]] - at[c[j * 4 + 4 + i]] + at[c[j * 4 + 5 + i]];
-}
-
 // The pattern: one bit per outer block, clockwise from the top-left one,
-// set when the block's sum is at least the centre's.
-inline uint32_t pattern(const uint32_t* at, const ScaledFeature& f) {
-    const int32_t* c = f.corner;
-    const uint32_t centre = block(at, c, 1, 1);
-    return (block(at, c, 0, 0) >= centre) << 7 | (block(at, c, 1, 0) >= centre) << 6 |
-           (block(at, c, 2, 0) >= centre) << 5 | (block(at, c, 2, 1) >= centre) << 4 |
-           (block(at, c, 2, 2) >= centre) << 3 | (block(at, c, 1, 2) >= centre) << 2 |
-           (block(at, c, 0, 2) >= centre) << 1 | (block(at, c, 0, 1) >= centre);
+// set when the block's sum is at least the centre's.  Modulo 2^32 the
+// corners give each block's exact sum.
+inline uint32_t pattern(const uint32_t* at, const int32_t* c) {
+    // Each corner row's differences of neighbouring corners, then each
+    // block as the difference of two such.
+    const uint32_t a0 = at[c[1]] - at[c[0]], a1 = at[c[2]] - at[c[1]], a2 = at[c[3]] - at[c[2]];
+    const uint32_t b0 = at[c[5]] - at[c[4]], b1 = at[c[6]] - at[c[5]], b2 = at[c[7]] - at[c[6]];
+    const uint32_t c0 = at[c[9]] - at[c[8]], c1 = at[c[10]] - at[c[9]], c2 = at[c[11]] - at[c[10]];
+    const uint32_t d0 = at[c[13]] - at[c[12]], d1 = at[c[14]] - at[c[13]], d2 = at[c[15]] - at[c[14]];
+    const uint32_t centre = c1 - b1;
+    return (b0 - a0 >= centre) << 7 | (b1 - a1 >= centre) << 6 | (b2 - a2 >= centre) << 5 |
+           (c2 - b2 >= centre) << 4 | (d2 - c2 >= centre) << 3 | (d1 - c1 >= centre) << 2 |
+           (d0 - c0 >= centre) << 1 | (c0 - b0 >= centre);
 }
 
-bool window_passes(const Cascade& cascade, const uint32_t* at, const ScaledFeature* features) {
+bool window_passes(const Cascade& cascade, const uint32_t* at, const ScaledStump* stumps) {
     for (int32_t s = 0; s < cascade.stage_count; ++s) {
         const CascadeStage& stage = cascade.stages[s];
+        const float threshold = stage.threshold - THRESHOLD_SLACK;
         float sum = 0;
-        for (int32_t k = stage.first; k < stage.first + stage.count; ++k) {
-            const CascadeWeak& weak = cascade.weak[k];
-            const uint32_t code = pattern(at, features[weak.feature]);
-            sum += weak.leaf[(weak.subset[code >> 5] >> (code & 31) & 1) ? 0 : 1];
+        for (const ScaledStump *k = stumps + stage.first, *end = k + stage.count; k != end; ++k) {
+            const uint32_t code = pattern(at, k->corner);
+            sum += k->leaf[(k->subset[code >> 5] >> (code & 31) & 1) ? 0 : 1];
+            // Hopeless already (with a margin far above the sums' rounding).
+            if (sum + k->best_rest < threshold - REST_MARGIN) return false;
         }
-        if (sum < stage.threshold - THRESHOLD_SLACK) return false;
+        if (sum < threshold) return false;
     }
     return true;
 }
 
-int32_t feature_count(const Cascade& cascade) {
-    int32_t n = 0;
-    const CascadeWeak* end = cascade.weak + cascade.stages[cascade.stage_count - 1].first +
-                             cascade.stages[cascade.stage_count - 1].count;
-    for (const CascadeWeak* w = cascade.weak; w != end; ++w)
-        if (w->feature + 1 > n) n = w->feature + 1;
-    return n;
+int32_t stump_count(const Cascade& cascade) {
+    const CascadeStage& last = cascade.stages[cascade.stage_count - 1];
+    return last.first + last.count;
 }
 
 struct Hits {
@@ -91,16 +98,36 @@ struct Hits {
     int32_t count;
 };
 
-// Every window of every scale that passes all stages.
-void scan(const Cascade& cascade, const Integral& integral, int32_t width, int32_t height, ScaledFeature* features,
-          int32_t features_used, Hits* hits) {
-    for (double scale = 1;; scale *= SCALE_FACTOR) {
+// A window that passed, with the number of its scale, for putting the hits
+// of the workers back in the order of one scan.
+struct Hit {
+    int32_t scale;
+    FaceBox box;
+};
+
+// One worker's share of the scan: its rows, its copy of the stumps scaled,
+// its hits.
+struct ScanPart {
+    int32_t part, parts;
+    ScaledStump* stumps;
+    Hit* hits;
+    int32_t count;
+};
+
+// Every window that passes all stages, of every scale, in the rows of
+// windows numbered `part` modulo `parts` of each scale.
+void scan(const Cascade& cascade, const Integral& integral, int32_t width, int32_t height, ScanPart* job) {
+    ScaledStump* stumps = job->stumps;
+    const int32_t stumps_used = stump_count(cascade);
+    int32_t index = 0;
+    for (double scale = 1;; scale *= SCALE_FACTOR, ++index) {
         const int32_t win_w = static_cast<int32_t>(cascade.width * scale);
         const int32_t win_h = static_cast<int32_t>(cascade.height * scale);
         if (win_w > width || win_h > height) return;
         int32_t reach_x = win_w, reach_y = win_h;
-        for (int32_t i = 0; i < features_used; ++i) {
-            const CascadeRect& r = cascade.features[i];
+        for (int32_t i = 0; i < stumps_used; ++i) {
+            const CascadeWeak& weak = cascade.weak[i];
+            const CascadeRect& r = cascade.features[weak.feature];
             const int32_t x = static_cast<int32_t>(r.x * scale);
             const int32_t y = static_cast<int32_t>(r.y * scale);
             const int32_t w = static_cast<int32_t>(r.w * scale);
@@ -108,14 +135,24 @@ void scan(const Cascade& cascade, const Integral& integral, int32_t width, int32
             if (x + 3 * w > reach_x) reach_x = x + 3 * w;
             if (y + 3 * h > reach_y) reach_y = y + 3 * h;
             for (int j = 0; j < 4; ++j)
-                for (int k = 0; k < 4; ++k) features[i].corner[j * 4 + k] = (y + j * h) * integral.stride + x + k * w;
+                for (int k = 0; k < 4; ++k) stumps[i].corner[j * 4 + k] = (y + j * h) * integral.stride + x + k * w;
+            stumps[i].subset = weak.subset;
+            stumps[i].leaf[0] = weak.leaf[0];
+            stumps[i].leaf[1] = weak.leaf[1];
+        }
+        for (int32_t s = 0; s < cascade.stage_count; ++s) {
+            float rest = 0;
+            for (int32_t i = cascade.stages[s].first + cascade.stages[s].count - 1; i >= cascade.stages[s].first; --i) {
+                stumps[i].best_rest = rest;
+                rest += std::max(stumps[i].leaf[0], stumps[i].leaf[1]);
+            }
         }
         const int32_t step = std::max<int32_t>(1, static_cast<int32_t>(std::lround(STEP_PER_SCALE * scale)));
-        for (int32_t y = 0; y + reach_y <= height; y += step) {
+        for (int32_t y = job->part * step; y + reach_y <= height; y += job->parts * step) {
             const uint32_t* row = integral.sums + static_cast<size_t>(y) * integral.stride;
             for (int32_t x = 0; x + reach_x <= width; x += step) {
-                if (!window_passes(cascade, row + x, features)) continue;
-                if (hits->count < MAX_HITS) hits->boxes[hits->count++] = FaceBox{x, y, win_w, win_h};
+                if (!window_passes(cascade, row + x, stumps)) continue;
+                if (job->count < MAX_HITS) job->hits[job->count++] = Hit{index, FaceBox{x, y, win_w, win_h}};
             }
         }
     }
@@ -200,16 +237,50 @@ int32_t detect_objects(const Cascade& cascade, const uint8_t* grey, int64_t stri
     if (width < cascade.width || height < cascade.height) return 0;
     Integral integral{};
     if (!make_integral(grey, stride, width, height, &integral)) return 0;
-    const int32_t used = feature_count(cascade);
-    auto* features = static_cast<ScaledFeature*>(std::malloc(sizeof(ScaledFeature) * used));
-    Hits hits{static_cast<FaceBox*>(std::malloc(sizeof(FaceBox) * MAX_HITS)), 0};
+    // The rows of windows are shared among a few workers, this thread one
+    // of them; a worker whose thread cannot start is run here afterwards.
+    const int32_t parts = static_cast<int32_t>(std::clamp(std::thread::hardware_concurrency(), 1u, MAX_WORKERS));
+    const size_t stumps = static_cast<size_t>(stump_count(cascade));
+    ScanPart jobs[MAX_WORKERS] = {};
+    std::thread threads[MAX_WORKERS];
+    bool ready = true;
+    for (int32_t i = 0; i < parts; ++i) {
+        jobs[i] = ScanPart{i, parts, static_cast<ScaledStump*>(std::malloc(sizeof(ScaledStump) * stumps)),
+                           static_cast<Hit*>(std::malloc(sizeof(Hit) * MAX_HITS)), 0};
+        ready = ready && jobs[i].stumps && jobs[i].hits;
+    }
+    Hit* all = ready ? static_cast<Hit*>(std::malloc(sizeof(Hit) * MAX_HITS * parts)) : nullptr;
+    FaceBox* hit_boxes = all ? static_cast<FaceBox*>(std::malloc(sizeof(FaceBox) * MAX_HITS)) : nullptr;
     int32_t found = 0;
-    if (features && hits.boxes) {
-        scan(cascade, integral, width, height, features, used, &hits);
+    if (hit_boxes) {
+        for (int32_t i = 1; i < parts; ++i) {
+            try {
+                threads[i] = std::thread(scan, std::cref(cascade), std::cref(integral), width, height, &jobs[i]);
+            } catch (const std::system_error&) {
+            }
+        }
+        scan(cascade, integral, width, height, &jobs[0]);
+        for (int32_t i = 1; i < parts; ++i) {
+            if (threads[i].joinable()) threads[i].join();
+            else scan(cascade, integral, width, height, &jobs[i]);
+        }
+        // Back in the order of a single scan: by scale, row, column.
+        int32_t n = 0;
+        for (int32_t i = 0; i < parts; ++i)
+            for (int32_t k = 0; k < jobs[i].count; ++k) all[n++] = jobs[i].hits[k];
+        std::sort(all, all + n, [](const Hit& a, const Hit& b) {
+            return a.scale != b.scale ? a.scale < b.scale : a.box.y != b.box.y ? a.box.y < b.box.y : a.box.x < b.box.x;
+        });
+        Hits hits{hit_boxes, std::min(n, MAX_HITS)};
+        for (int32_t k = 0; k < hits.count; ++k) hit_boxes[k] = all[k].box;
         found = group_hits(hits, boxes, capacity);
     }
-    std::free(hits.boxes);
-    std::free(features);
+    std::free(hit_boxes);
+    std::free(all);
+    for (int32_t i = 0; i < parts; ++i) {
+        std::free(jobs[i].hits);
+        std::free(jobs[i].stumps);
+    }
     std::free(integral.sums);
     return found;
 }
@@ -223,32 +294,53 @@ uint8_t* face_search_picture(const uint8_t* pixels, int64_t stride, int32_t widt
         w = std::max<int32_t>(1, static_cast<int32_t>(int64_t{width} * FACE_SEARCH_SIDE / longest));
         h = std::max<int32_t>(1, static_cast<int32_t>(int64_t{height} * FACE_SEARCH_SIDE / longest));
     }
+    // One pass over the picture: a row's luma (14-bit fixed point, not
+    // rounded) is averaged across into `across`, and such rows weighted into
+    // `sums`, one reduced row at a time; the one rounding is the division at
+    // the end.
     uint8_t* grey = static_cast<uint8_t*>(std::malloc(static_cast<size_t>(w) * h));
-    uint8_t* reduced = nullptr;
-    const uint8_t* colour = pixels;
-    int64_t colour_stride = stride;
-    if (grey && (w != width || h != height)) {
-        colour_stride = int64_t{w} * bytes_per_pixel;
-        reduced = static_cast<uint8_t*>(std::malloc(static_cast<size_t>(colour_stride) * h));
-        if (!reduced || !area_resample(reduced, colour_stride, w, h, pixels, stride, width, height, bytes_per_pixel)) {
-            std::free(reduced);
-            std::free(grey);
-            return nullptr;
+    uint32_t* luma = static_cast<uint32_t*>(std::malloc(sizeof(uint32_t) * width));
+    uint64_t* across = static_cast<uint64_t*>(std::malloc(sizeof(uint64_t) * w));
+    uint64_t* sums = static_cast<uint64_t*>(std::malloc(sizeof(uint64_t) * w));
+    AreaTable* xs = make_area_table(w, width);
+    AreaTable* ys = make_area_table(h, height);
+    const bool ready = grey && luma && across && sums && xs && ys;
+    if (ready) {
+        const uint64_t den = uint64_t{xs->total} * ys->total << 14, half = den / 2;
+        int32_t cached = -1;  // the picture row whose average is in `across`
+        for (int32_t i = 0; i < h; ++i) {
+            std::fill(sums, sums + w, 0);
+            for (int32_t k = 0; k < ys->count[i]; ++k) {
+                const int32_t j = ys->first[i] + k;
+                if (j != cached) {  // a row on the edge of two reduced rows is averaged once
+                    const uint8_t* p = pixels + (bottom_up ? height - 1 - j : j) * stride;
+                    for (int32_t x = 0; x < width; ++x, p += bytes_per_pixel)
+                        luma[x] = p[0] * 1868u + p[1] * 9617u + p[2] * 4899u;
+                    for (int32_t o = 0; o < w; ++o) {
+                        const uint32_t* l = luma + xs->first[o];
+                        const uint32_t* wx = xs->weights + xs->offset[o];
+                        uint64_t acc = 0;
+                        for (int32_t n = 0; n < xs->count[o]; ++n) acc += uint64_t{l[n]} * wx[n];
+                        across[o] = acc;
+                    }
+                    cached = j;
+                }
+                const uint64_t wy = ys->weights[ys->offset[i] + k];
+                for (int32_t o = 0; o < w; ++o) sums[o] += across[o] * wy;
+            }
+            uint8_t* out = grey + static_cast<size_t>(i) * w;
+            for (int32_t o = 0; o < w; ++o) out[o] = static_cast<uint8_t>(std::min<uint64_t>(255, (sums[o] + half) / den));
         }
-        colour = reduced;
+        *grey_width = w;
+        *grey_height = h;
     }
-    if (!grey) return nullptr;
-    for (int32_t y = 0; y < h; ++y) {
-        const uint8_t* p = colour + (bottom_up ? h - 1 - y : y) * colour_stride;
-        uint8_t* out = grey + static_cast<size_t>(y) * w;
-        // Luma of the sRGB values, in 14-bit fixed point.
-        for (int32_t x = 0; x < w; ++x, p += bytes_per_pixel)
-            out[x] = static_cast<uint8_t>((p[0] * 1868 + p[1] * 9617 + p[2] * 4899 + 8192) >> 14);
-    }
-    std::free(reduced);
-    *grey_width = w;
-    *grey_height = h;
-    return grey;
+    free_area_table(ys);
+    free_area_table(xs);
+    std::free(sums);
+    std::free(across);
+    std::free(luma);
+    if (!ready) std::free(grey);
+    return ready ? grey : nullptr;
 }
 
 FaceKind find_face(const uint8_t* pixels, int64_t stride, int32_t width, int32_t height, int32_t bytes_per_pixel,
