@@ -230,6 +230,21 @@ int32_t group_hits(const Hits& hits, FaceBox* boxes, int32_t capacity) {
     return found;
 }
 
+// One row of the picture (3 or 4 bytes per pixel) as the weighted sums
+// across of its luma, in 14-bit fixed point, not rounded.
+constexpr uint32_t MAX_LUMA = 255 * (1868 + 9617 + 4899);
+template <typename Sum>
+void average_across(uint64_t* across, const uint8_t* row, int32_t bytes_per_pixel, const AreaTable* xs) {
+    for (int32_t o = 0; o < xs->destination_size; ++o) {
+        const uint8_t* p = row + static_cast<size_t>(xs->first[o]) * bytes_per_pixel;
+        const uint32_t* wx = xs->weights + xs->offset[o];
+        Sum acc = 0;
+        for (int32_t n = 0; n < xs->count[o]; ++n, p += bytes_per_pixel)
+            acc += static_cast<Sum>(p[0] * 1868u + p[1] * 9617u + p[2] * 4899u) * wx[n];
+        across[o] = acc;
+    }
+}
+
 }  // namespace
 
 int32_t detect_objects(const Cascade& cascade, const uint8_t* grey, int64_t stride, int32_t width, int32_t height,
@@ -294,35 +309,27 @@ uint8_t* face_search_picture(const uint8_t* pixels, int64_t stride, int32_t widt
         w = std::max<int32_t>(1, static_cast<int32_t>(int64_t{width} * FACE_SEARCH_SIDE / longest));
         h = std::max<int32_t>(1, static_cast<int32_t>(int64_t{height} * FACE_SEARCH_SIDE / longest));
     }
-    // One pass over the picture: a row's luma (14-bit fixed point, not
-    // rounded) is averaged across into `across`, and such rows weighted into
-    // `sums`, one reduced row at a time; the one rounding is the division at
-    // the end.
+    // One pass over the picture: a row's luma is averaged across into
+    // `across`, and such rows weighted into `sums`, one reduced row at a
+    // time; the one rounding is the division at the end.
     uint8_t* grey = static_cast<uint8_t*>(std::malloc(static_cast<size_t>(w) * h));
-    uint32_t* luma = static_cast<uint32_t*>(std::malloc(sizeof(uint32_t) * width));
     uint64_t* across = static_cast<uint64_t*>(std::malloc(sizeof(uint64_t) * w));
     uint64_t* sums = static_cast<uint64_t*>(std::malloc(sizeof(uint64_t) * w));
     AreaTable* xs = make_area_table(w, width);
     AreaTable* ys = make_area_table(h, height);
-    const bool ready = grey && luma && across && sums && xs && ys;
+    const bool ready = grey && across && sums && xs && ys;
     if (ready) {
         const uint64_t den = uint64_t{xs->total} * ys->total << 14, half = den / 2;
         int32_t cached = -1;  // the picture row whose average is in `across`
+        const bool narrow = uint64_t{MAX_LUMA} * xs->total <= UINT32_MAX;  // a row's sums fit 32 bits
         for (int32_t i = 0; i < h; ++i) {
             std::fill(sums, sums + w, 0);
             for (int32_t k = 0; k < ys->count[i]; ++k) {
                 const int32_t j = ys->first[i] + k;
                 if (j != cached) {  // a row on the edge of two reduced rows is averaged once
                     const uint8_t* p = pixels + (bottom_up ? height - 1 - j : j) * stride;
-                    for (int32_t x = 0; x < width; ++x, p += bytes_per_pixel)
-                        luma[x] = p[0] * 1868u + p[1] * 9617u + p[2] * 4899u;
-                    for (int32_t o = 0; o < w; ++o) {
-                        const uint32_t* l = luma + xs->first[o];
-                        const uint32_t* wx = xs->weights + xs->offset[o];
-                        uint64_t acc = 0;
-                        for (int32_t n = 0; n < xs->count[o]; ++n) acc += uint64_t{l[n]} * wx[n];
-                        across[o] = acc;
-                    }
+                    if (narrow) average_across<uint32_t>(across, p, bytes_per_pixel, xs);
+                    else average_across<uint64_t>(across, p, bytes_per_pixel, xs);
                     cached = j;
                 }
                 const uint64_t wy = ys->weights[ys->offset[i] + k];
@@ -338,7 +345,6 @@ uint8_t* face_search_picture(const uint8_t* pixels, int64_t stride, int32_t widt
     free_area_table(xs);
     std::free(sums);
     std::free(across);
-    std::free(luma);
     if (!ready) std::free(grey);
     return ready ? grey : nullptr;
 }
