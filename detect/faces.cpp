@@ -336,7 +336,8 @@ uint8_t* face_search_picture(const uint8_t* pixels, int64_t stride, int32_t widt
                 for (int32_t o = 0; o < w; ++o) sums[o] += across[o] * wy;
             }
             uint8_t* out = grey + static_cast<size_t>(i) * w;
-            for (int32_t o = 0; o < w; ++o) out[o] = static_cast<uint8_t>(std::min<uint64_t>(255, (sums[o] + half) / den));
+            for (int32_t o = 0; o < w; ++o)
+                out[o] = static_cast<uint8_t>(std::min<uint64_t>(255, (sums[o] + half) / den));
         }
         *grey_width = w;
         *grey_height = h;
