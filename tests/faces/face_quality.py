@@ -1,16 +1,9 @@
 #!/usr/bin/env python3
-"""The face search (face_probe) against scikit-image's Cascade on the same
-reduced grey pictures, and against annotated faces.
-
-Pictures, made here from the ones python3-skimage ships: the astronaut
-photograph; its face pasted at 20 positions and sizes into face-less
-photographs (some enlarged, so that the search reduces them); 20 face-less
-photographs.  Fails unless the two implementations agree (IoU >= 0.7, or
-both find nothing) on 90 % of the pictures, the annotated faces are found
-(IoU >= 0.5) in 95 %, and at most one face-less picture has a face.
-
-    face_quality.py FACE_PROBE CASCADE_FOLDER
-"""
+"""face_quality.py FACE_PROBE CASCADE_FOLDER: the face search against
+scikit-image's Cascade on the same grey pictures (IoU >= 0.7 or both none on
+90 %), annotated faces (IoU >= 0.5 on 95 %) and 20 face-less photographs (at
+most one face), all made from the pictures python3-skimage ships."""
+import functools
 import os
 import subprocess
 import sys
@@ -95,14 +88,14 @@ def ours(picture, folder):
     return np.asarray(Image.open(pgm)), largest(found["person"]) or largest(found["cat"])
 
 
-CASCADE = {}
+@functools.cache
+def cascade(name):
+    return Cascade(os.path.join(CASCADES, name + ".xml"))
 
 
 def theirs(grey):
     for name, window in (("lbpcascade_frontalface_improved", 45), ("lbpcascade_frontalcatface", 24)):
-        if name not in CASCADE:
-            CASCADE[name] = Cascade(os.path.join(CASCADES, name + ".xml"))
-        found = CASCADE[name].detect_multi_scale(grey, scale_factor=1.1, step_ratio=STEP, min_size=(window, window),
+        found = cascade(name).detect_multi_scale(grey, scale_factor=1.1, step_ratio=STEP, min_size=(window, window),
                                                  max_size=grey.shape, min_neighbour_number=3)
         if found:
             return largest([(d["c"], d["r"], d["width"], d["height"]) for d in found])
@@ -121,11 +114,9 @@ def main():
             same = (mine is None and other is None) or (mine and other and iou(mine, other) >= 0.7)
             agree += bool(same)
             scale = picture.shape[1] / grey.shape[1]
-            if truth:
-                hit = mine is not None and iou([v * scale for v in mine], truth) >= 0.5
-                found += hit
-            else:
-                false_faces += mine is not None
+            hit = truth and mine is not None and iou([v * scale for v in mine], truth) >= 0.5
+            found += bool(hit)
+            false_faces += not truth and mine is not None
             print(f"{name:40} ours {mine} skimage {other}" + ("" if same else "  DIFFERENT")
                   + ("" if not truth else "  found" if hit else "  MISSED"))
     n, a = len(cases), len(annotated)
