@@ -19,7 +19,6 @@ constexpr int32_t MAX_HITS = 16384;     // beyond this many windows the rest are
 // The stage thresholds are stored rounded to six or seven digits; a sum on
 // the line passes.
 constexpr float THRESHOLD_SLACK = 1e-5f;
-constexpr float REST_MARGIN = 1e-3f;
 constexpr unsigned MAX_WORKERS = 4;     // threads sharing one scan
 
 struct Integral {
@@ -53,7 +52,6 @@ struct ScaledStump {
     int32_t corner[16];
     const uint32_t* subset;
     float leaf[2];
-    float best_rest;  // the most the stage's later stumps can add
 };
 
 // The pattern: one bit per outer block, clockwise from the top-left one,
@@ -75,15 +73,12 @@ inline uint32_t pattern(const uint32_t* at, const int32_t* c) {
 bool window_passes(const Cascade& cascade, const uint32_t* at, const ScaledStump* stumps) {
     for (int32_t s = 0; s < cascade.stage_count; ++s) {
         const CascadeStage& stage = cascade.stages[s];
-        const float threshold = stage.threshold - THRESHOLD_SLACK;
         float sum = 0;
         for (const ScaledStump *k = stumps + stage.first, *end = k + stage.count; k != end; ++k) {
             const uint32_t code = pattern(at, k->corner);
             sum += k->leaf[(k->subset[code >> 5] >> (code & 31) & 1) ? 0 : 1];
-            // Hopeless already (with a margin far above the sums' rounding).
-            if (sum + k->best_rest < threshold - REST_MARGIN) return false;
         }
-        if (sum < threshold) return false;
+        if (sum < stage.threshold - THRESHOLD_SLACK) return false;
     }
     return true;
 }
@@ -139,13 +134,6 @@ void scan(const Cascade& cascade, const Integral& integral, int32_t width, int32
             stumps[i].subset = weak.subset;
             stumps[i].leaf[0] = weak.leaf[0];
             stumps[i].leaf[1] = weak.leaf[1];
-        }
-        for (int32_t s = 0; s < cascade.stage_count; ++s) {
-            float rest = 0;
-            for (int32_t i = cascade.stages[s].first + cascade.stages[s].count - 1; i >= cascade.stages[s].first; --i) {
-                stumps[i].best_rest = rest;
-                rest += std::max(stumps[i].leaf[0], stumps[i].leaf[1]);
-            }
         }
         const int32_t step = std::max<int32_t>(1, static_cast<int32_t>(std::lround(STEP_PER_SCALE * scale)));
         for (int32_t y = job->part * step; y + reach_y <= height; y += job->parts * step) {
