@@ -6,9 +6,16 @@ window's X window is exactly its client area, so its geometry is the client
 origin; typed keys reach the Wine window under the pointer (synthetic events
 sent to a window are ignored), so the pointer is moved over a dialog before
 typing into it.
+
+It waits on what it can see rather than for fixed times: windows appearing
+and going, files appearing, and what tests/e2e/window_probe.c (built with
+the windows preset) reads from the running tool: its status bar, whether it
+is idle and painted, a dialog's focus, folder and typed text.
 """
+import atexit
 import os
 import re
+import select
 import subprocess
 import tempfile
 import time
@@ -17,6 +24,7 @@ from PIL import ImageGrab
 
 ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
 EXE = os.path.join(ROOT, "build", "windows", "app", "roundcut.exe")
+PROBE = os.path.join(ROOT, "build", "windows", "tests", "window_probe.exe")
 ARTEFACTS = os.path.join(ROOT, "build", "reports", "e2e")
 
 # Client coordinates of the main window's gadgets (centres of buttons).
@@ -86,6 +94,73 @@ def to_windows_path(path):
     return "Z:" + os.path.abspath(path).replace("/", "\\")
 
 
+class Probe:
+    """One window_probe.exe under Wine, asked one question a line."""
+
+    def __init__(self):
+        if not os.path.exists(PROBE):
+            raise RuntimeError(f"{PROBE} is missing: build the windows preset first")
+        self.process = subprocess.Popen(["wine", PROBE], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                                        stderr=subprocess.DEVNULL)
+        self.pending = b""
+
+    def ask(self, *words, timeout=30):
+        self.process.stdin.write(("\t".join(words) + "\n").encode())
+        self.process.stdin.flush()
+        end = time.monotonic() + timeout
+        while b"\n" not in self.pending:
+            left = end - time.monotonic()
+            if left <= 0 or not select.select([self.process.stdout], [], [], left)[0]:
+                raise RuntimeError(f"window_probe gave no answer to {words} in {timeout} s")
+            chunk = os.read(self.process.stdout.fileno(), 4096)
+            if not chunk:
+                raise RuntimeError(f"window_probe ended while asked {words}")
+            self.pending += chunk
+        line, self.pending = self.pending.split(b"\n", 1)
+        return line.decode("utf-8").rstrip("\r")
+
+    def close(self):
+        if self.process.poll() is None:
+            self.process.stdin.close()
+            try:
+                self.process.wait(10)
+            except subprocess.TimeoutExpired:
+                self.process.kill()
+
+
+_probe = None
+
+
+def probe(*words, timeout=30):
+    """The probe's answer to a question (see window_probe.c)."""
+    global _probe
+    if _probe is None or _probe.process.poll() is not None:
+        _probe = Probe()
+        atexit.register(_probe.close)
+    return _probe.ask(*words, timeout=timeout)
+
+
+def shown_windows():
+    """[(title, client area)] of the tool's shown windows."""
+    words = probe("windows").split("\t")
+    if words == ["none"]:
+        return []
+    return [(title, tuple(int(v) for v in place.split())) for title, place in zip(words[::2], words[1::2])]
+
+
+def wait_file(path, timeout=5):
+    """Whether the file is there, its size the same twice in a row."""
+    last = [None]
+
+    def steady():
+        size = os.path.getsize(path) if os.path.exists(path) else None
+        same = size is not None and size == last[0]
+        last[0] = size
+        return same
+
+    return wait_for(steady, timeout, 0.05)
+
+
 def screenshot(name=None):
     image = ImageGrab.grab()
     if name:
@@ -127,7 +202,7 @@ class Tool:
                     return w
             return None
 
-        window = wait_for(main_window, timeout, 0.25)
+        window = wait_for(main_window, timeout, 0.1)
         if not window:
             raise RuntimeError("the main window (client 1330 x 680) did not appear")
 
@@ -142,16 +217,15 @@ class Tool:
             last[0] = g
             return g if steady else None
 
-        g = wait_for(settled, 20, 0.25) or last[0]
+        g = wait_for(settled, 20, 0.1) or last[0]
         if not g:
             raise RuntimeError("the main window went away while starting")
         self.menu_height = g[3] - 680
         self.origin = (g[0], g[1] + self.menu_height)
-        time.sleep(1.0)  # let it finish painting
+        self.settle()
         # The first key after start-up can be lost: a harmless one first.
         self.move(700, 300)
         xdo("key", "shift")
-        time.sleep(0.2)
         return g
 
     def running(self):
@@ -170,47 +244,68 @@ class Tool:
             # The launcher is gone; the tool it started goes too.
             subprocess.run(["wine", "taskkill", "/f", "/im", "roundcut.exe"], capture_output=True, timeout=30)
 
+    # -- what it shows --------------------------------------------------------
+    def settle(self):
+        """Waits until the tool has handled what it was sent and painted it."""
+        answer = probe("idle")
+        if answer not in ("idle", "none"):
+            raise RuntimeError(f"the tool is not idle: {answer}")
+
+    def status(self):
+        """The six status bar fields."""
+        return probe("status").split("\t")
+
     # -- pointer and keys -----------------------------------------------------
+    # Input goes through the X server in order, so an action needs no pause
+    # before the next one; a test waits only before it looks.
     def screen(self, x, y):
         return self.origin[0] + x, self.origin[1] + y
 
     def move(self, x, y):
         xdo("mousemove", *self.screen(x, y))
 
-    def click(self, point, settle=0.3):
+    def click(self, point):
         self.move(*point)
         xdo("click", "1")
-        time.sleep(settle)
 
     def drag(self, start, end, steps=10):
         self.move(*start)
         xdo("mousedown", "1")
-        time.sleep(0.1)
         for i in range(1, steps + 1):
             x = start[0] + (end[0] - start[0]) * i // steps
             y = start[1] + (end[1] - start[1]) * i // steps
             self.move(x, y)
-            time.sleep(0.03)
+            time.sleep(0.01)
         xdo("mouseup", "1")
-        time.sleep(0.3)
 
     def key(self, *keys, repeat=1):
         args = ["key"]
         if repeat > 1:
             args += ["--repeat", repeat, "--delay", 15]
         xdo(*args, *keys)
-        time.sleep(0.2)
 
-    def type(self, text):
-        # Characters outside ASCII reach Wine through a key that xdotool maps
-        # to each of them in turn; typed at the usual pace, some arrive after
-        # the key has been remapped again and are lost.  Those go slowly.
-        for run in re.findall(r"[\x00-\x7f]+|[^\x00-\x7f]+", text):
-            slow = not run.isascii()
-            xdo("type", "--delay", 150 if slow else 30, run)
-            if slow:
-                time.sleep(0.15)
-        time.sleep(0.2)
+    def type(self, text, window=None):
+        """Types the text into the focused control of the window titled so
+        (the main window by default) and waits until all of it is there."""
+        where = (window,) if window else ()
+        for attempt in range(3):
+            if attempt:
+                # A character went missing: clear the field and type again.
+                self.key("End")
+                self.key("shift+Home")
+                self.key("BackSpace")
+            # Characters outside ASCII reach Wine through a key that xdotool
+            # maps to each of them in turn; typed at the usual pace, some
+            # arrive after the key has been remapped again and are lost.
+            # Those go slowly.
+            for run in re.findall(r"[\x00-\x7f]+|[^\x00-\x7f]+", text):
+                slow = not run.isascii()
+                xdo("type", "--delay", 150 if slow else 5, run)
+                if slow:
+                    time.sleep(0.15)
+            if wait_for(lambda: probe("typed", *where).endswith(text), 3, 0.05):
+                return
+        raise RuntimeError(f"typed {text!r}, the field holds {probe('typed', *where)!r}")
 
     def type_into_spin(self, edit, value):
         """Replaces a spin's text as typed by hand."""
@@ -218,90 +313,101 @@ class Tool:
         self.key("End")
         self.key("BackSpace", repeat=6)
         self.type(str(value))
-        time.sleep(0.2)
 
     def screenshot(self, name=None):
-        """The client area of the main window."""
-        full = screenshot(None)
+        """The client area of the main window, once the tool is idle and
+        the screen holds still."""
+        self.settle()
         x, y = self.origin
-        image = full.crop((x, y, x + 1330, y + 680))
+        box = (x, y, x + 1330, y + 680)
+        image = screenshot(None).crop(box)
+        for _ in range(20):
+            again = screenshot(None).crop(box)
+            if again.tobytes() == image.tobytes():
+                break
+            image = again
         if name:
             os.makedirs(ARTEFACTS, exist_ok=True)
             image.save(os.path.join(ARTEFACTS, name))
         return image
 
     # -- dialogs --------------------------------------------------------------
+    # Under Wine with no window manager, a closing window's X window stays up
+    # to two seconds while its program waits for a manager's word: whether a
+    # window is there and where is asked of the program's side instead.
     def wait_dialog(self, title, timeout=20):
-        found = wait_for(lambda: visible_windows(title), timeout, 0.2)
-        if not found:
+        """The dialog's client area (x, y, width, height) on the screen, once
+        it is painted and has the focus."""
+        if not wait_for(lambda: probe("shown", title) != "none", timeout, 0.05) or probe("ready", title) != "ready":
             raise RuntimeError(f'no "{title}" dialog appeared')
-        time.sleep(0.5)
-        return found[0]
+        return tuple(int(v) for v in probe("shown", title).split())
 
     def dialog_gone(self, title, timeout=10):
-        return wait_for(lambda: not visible_windows(title), timeout, 0.2)
+        return wait_for(lambda: probe("shown", title) == "none", timeout, 0.05)
 
-    def point_at_dialog(self, window):
-        g = geometry(window)
+    def point_at_dialog(self, dialog):
+        x, y, width, _ = dialog
         # Over the dialog's upper part, away from its controls' default actions.
-        xdo("mousemove", g[0] + g[2] // 2, g[1] + 10)
-        time.sleep(0.2)
+        xdo("mousemove", x + width // 2, y + 10)
 
     def answer_file_dialog(self, path):
-        """Types a file name into the open "SELECT IMAGE" dialog and confirms it."""
+        """Answers the open "SELECT IMAGE" dialog with a file: a name as it
+        is typed, or a Linux path, typed as a bare name when the dialog
+        already shows its folder."""
         window = self.wait_dialog(DIALOG_TITLE)
+        name = path
+        if os.path.isabs(path):
+            folder, name = os.path.split(path)
+            if probe("folder", DIALOG_TITLE) != to_windows_path(folder):
+                name = to_windows_path(path)
         self.point_at_dialog(window)
-        self.type(path)
-        time.sleep(0.3)
+        self.type(name, DIALOG_TITLE)
         self.key("Return")
         # The first Return may only close the name-completion list.  A second
         # one goes only to a dialog still there: on the main window it would
         # press the focused button.
-        if not self.dialog_gone(DIALOG_TITLE, 3) and visible_windows(DIALOG_TITLE):
+        if not self.dialog_gone(DIALOG_TITLE, 2):
             self.point_at_dialog(window)
             self.key("Return")
         if not self.dialog_gone(DIALOG_TITLE, 10):
-            raise RuntimeError(f"the file dialog did not close after {path}")
-        time.sleep(0.8)
+            raise RuntimeError(f"the file dialog did not close after {name}")
+        self.settle()
 
     def cancel_file_dialog(self):
         window = self.wait_dialog(DIALOG_TITLE)
         self.point_at_dialog(window)
         self.key("Escape")
-        if not self.dialog_gone(DIALOG_TITLE, 5):
+        if not self.dialog_gone(DIALOG_TITLE, 2):
             self.point_at_dialog(window)
             self.key("Escape")
         if not self.dialog_gone(DIALOG_TITLE, 10):
             raise RuntimeError("the file dialog did not close on Escape")
-        time.sleep(0.8)
+        self.settle()
 
     def choose_colour(self, row, column):
         """Picks a basic colour with one click on its swatch and OK; returns
         the colour as the dialog showed it."""
         self.click(BACK_COLOR)
-        dialog = self.wait_dialog(COLOUR_TITLE)
-        x, y, _, _ = geometry(dialog)
+        x, y, _, _ = self.wait_dialog(COLOUR_TITLE)
         sx, sy = swatch(row, column)
         colour = screenshot("colour-dialog.png").getpixel((x + sx, y + sy))[:3]
         xdo("mousemove", x + sx, y + sy)
         xdo("click", "1")
-        time.sleep(0.3)
         xdo("mousemove", x + COLOUR_OK[0], y + COLOUR_OK[1])
         xdo("click", "1")
         if not self.dialog_gone(COLOUR_TITLE):
             raise RuntimeError("the colour dialog stayed open after OK")
-        time.sleep(0.5)
+        self.settle()
         return colour
 
     def cancel_colour(self):
         self.click(BACK_COLOR)
-        dialog = self.wait_dialog(COLOUR_TITLE)
-        x, y, _, _ = geometry(dialog)
+        x, y, _, _ = self.wait_dialog(COLOUR_TITLE)
         xdo("mousemove", x + COLOUR_CANCEL[0], y + COLOUR_CANCEL[1])
         xdo("click", "1")
         if not self.dialog_gone(COLOUR_TITLE):
             raise RuntimeError("the colour dialog stayed open after Cancel")
-        time.sleep(0.5)
+        self.settle()
 
     # -- trackbars --------------------------------------------------------------
     def thumb_y(self, trackbar_x):

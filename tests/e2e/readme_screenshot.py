@@ -12,7 +12,6 @@ public domain): skimage/data/astronaut.png.
 import os
 import shutil
 import sys
-import time
 
 import driver as d
 
@@ -35,14 +34,13 @@ def main():
     tool.start()
     try:
         tool.click(d.LOAD)
-        tool.answer_file_dialog(d.to_windows_path(source))
+        tool.answer_file_dialog(source)
         tool.type_into_spin(d.RADIUS_EDIT, 280)
         # Outer alpha about a half, dragged; inner alpha left at 255.
         tool.drag_thumb(d.OUTER_TRACKBAR_X, (d.TRACKBAR_TOP + d.TRACKBAR_BOTTOM) // 2)
         tool.choose_colour(3, 4)
-        tool.click(d.START, 1.0)
+        tool.click(d.START)
         tool.move(1320, 675)  # the pointer out of the way
-        time.sleep(0.5)
         os.makedirs(os.path.dirname(out), exist_ok=True)
         tool.screenshot().save(out, optimize=True)
         print(f"wrote {out}")

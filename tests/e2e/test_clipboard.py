@@ -5,7 +5,6 @@ import io
 import os
 import shutil
 import subprocess
-import time
 import unittest
 
 from PIL import Image
@@ -44,13 +43,12 @@ class Clipboard(unittest.TestCase):
     def test_ctrl_c_offers_the_saved_png_to_x_programs(self):
         t = self.tool
         t.click(d.LOAD)
-        t.answer_file_dialog(d.to_windows_path(os.path.join(WORK, "source.png")))
-        t.click(d.START, 0.6)
+        t.answer_file_dialog(os.path.join(WORK, "source.png"))
+        t.click(d.START)
         t.click(d.SAVE_PNG)
-        t.answer_file_dialog(d.to_windows_path(os.path.join(WORK, "saved")))
+        t.answer_file_dialog(os.path.join(WORK, "saved"))
         saved = os.path.join(WORK, "saved.png")
-        self.assertTrue(d.wait_for(lambda: os.path.exists(saved), 5), "saved.png was not written")
-        time.sleep(0.3)
+        self.assertTrue(d.wait_file(saved), "saved.png was not written")
         with open(saved, "rb") as f:
             expected = f.read()
 

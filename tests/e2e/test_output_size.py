@@ -6,7 +6,6 @@ disc found by sampling."""
 import math
 import os
 import shutil
-import time
 import unittest
 
 from PIL import Image
@@ -73,22 +72,20 @@ class OutputSize(unittest.TestCase):
         self.tool.move(1000, 300)
         for k in keys:
             self.tool.key(k)
-        time.sleep(0.3)
 
     def test_smooth_edge_at_256(self):
         t = self.tool
         t.click(d.LOAD)
-        t.answer_file_dialog(d.to_windows_path(os.path.join(WORK, "photo.png")))
+        t.answer_file_dialog(os.path.join(WORK, "photo.png"))
         t.drag_thumb_to_bottom(d.OUTER_TRACKBAR_X)
         t.key("Up", repeat=OUTER_ALPHA)
         # Options > Output size > 256 (the second size), Options > Smooth edge.
         self.menu_keys("alt+o", "z", "Down", "Return")
         self.menu_keys("alt+o", "s")
         t.click(d.SAVE_PNG)
-        t.answer_file_dialog(d.to_windows_path(os.path.join(WORK, "cut")))
+        t.answer_file_dialog(os.path.join(WORK, "cut"))
         path = os.path.join(WORK, "cut.png")
-        self.assertTrue(d.wait_for(lambda: os.path.exists(path), 5), "cut.png was not written")
-        time.sleep(0.3)
+        self.assertTrue(d.wait_file(path), "cut.png was not written")
         image = Image.open(path)
         image.load()
         self.assertEqual((image.format, image.mode, image.size), ("PNG", "RGBA", (SIZE, SIZE)))

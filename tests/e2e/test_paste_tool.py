@@ -54,11 +54,24 @@ class PasteIntoTheTool(unittest.TestCase):
         type(self).clipboard = subprocess.Popen(
             ["xclip", "-quiet", "-selection", "clipboard", "-t", mime, "-i", path],
             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        time.sleep(0.5)
 
-    def paste(self):
+        def offered():
+            targets = subprocess.run(["xclip", "-selection", "clipboard", "-t", "TARGETS", "-o"],
+                                     capture_output=True, timeout=20).stdout
+            return mime.encode() in targets.split()
+
+        self.assertTrue(d.wait_for(offered, 5, 0.05), f"xclip does not offer {mime}")
+
+    def paste(self, size=None):
+        """Ctrl+V, then the window once it shows a source of that size, or
+        (with none) once it has held still for half a second."""
         self.tool.move(700, 300)
         self.tool.key("ctrl+v")
+        if size:
+            want = [f"B: {size[0]}", f"H: {size[1]}"]
+            self.assertTrue(d.wait_for(lambda: self.tool.status()[:2] == want, 10, 0.05),
+                            f"the status bar shows {self.tool.status()[:2]}, not {want}")
+            return self.tool.screenshot()
         previous = None
         end = time.monotonic() + 10
         while True:
@@ -78,7 +91,7 @@ class PasteIntoTheTool(unittest.TestCase):
         before = self.tool.screenshot()
         self.assertEqual(before.getpixel((300, 300))[:3], (192, 192, 192))
         self.offer(work("photo.png"), "image/png")
-        shot = self.paste()
+        shot = self.paste(self.photo.size)
         shot.save(os.path.join(d.ARTEFACTS, "paste-png.png"))
         # The initial square is the picture's top-left 600 x 600, shown 1:1.
         wrong = [(x, y) for y in range(0, 600, 23) for x in range(0, 600, 23)

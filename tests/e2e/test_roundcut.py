@@ -4,7 +4,6 @@ with an independent decoder against expectations computed from the source
 picture."""
 import os
 import shutil
-import time
 import unittest
 
 from PIL import Image
@@ -30,10 +29,6 @@ SWATCH = (2, 1)
 
 def work(name):
     return os.path.join(WORK, name)
-
-
-def typed(name):
-    return d.to_windows_path(work(name))
 
 
 def listing():
@@ -74,12 +69,11 @@ class Roundcut(unittest.TestCase):
 
     def save(self, button, name):
         self.tool.click(button)
-        self.tool.answer_file_dialog(typed(name))
+        self.tool.answer_file_dialog(work(name))
 
     def saved_png(self, name):
         path = work(name)
-        self.assertTrue(d.wait_for(lambda: os.path.exists(path), 5), f"{name} was not written")
-        time.sleep(0.3)
+        self.assertTrue(d.wait_file(path), f"{name} was not written")
         image = Image.open(path)
         image.load()
         self.assertEqual(image.format, "PNG")
@@ -124,16 +118,16 @@ class Roundcut(unittest.TestCase):
     def test_03_cutout_saved_as_png(self):
         t = self.tool
         t.click(d.LOAD)
-        t.answer_file_dialog(typed("source.png"))
+        t.answer_file_dialog(work("source.png"))
         t.type_into_spin(d.STEP_X_EDIT, STEP_X)
         for _ in range(X_PRESSES):
-            t.click(d.X_PLUS, 0.4)
+            t.click(d.X_PLUS)
         t.type_into_spin(d.STEP_Y_EDIT, STEP_Y)
         for _ in range(Y_PRESSES):
-            t.click(d.Y_PLUS, 0.4)
+            t.click(d.Y_PLUS)
         t.type_into_spin(d.STEP_XY_EDIT, STEP_XY)
         for _ in range(XY_PRESSES):
-            t.click(d.XY_PLUS, 0.6)
+            t.click(d.XY_PLUS)
         t.type_into_spin(d.RADIUS_EDIT, RADIUS)
         # Both trackbars dragged to the bottom (alpha 0), then stepped up by
         # the arrow keys, which the clicked trackbar now takes.
@@ -142,9 +136,8 @@ class Roundcut(unittest.TestCase):
         self.tool.drag_thumb_to_bottom(d.INNER_TRACKBAR_X)
         t.key("Home")
         t.key("Down", repeat=255 - INNER_ALPHA)
-        time.sleep(0.5)
         type(self).colour = t.choose_colour(*SWATCH)
-        t.click(d.START, 1.0)
+        t.click(d.START)
         t.screenshot("render.png")
         self.save(d.SAVE_PNG, "photo")
 
@@ -174,7 +167,7 @@ class Roundcut(unittest.TestCase):
         self.save(d.SAVE_PNG, "upper.PNG")
         self.save(d.SAVE_PNG, "both.jpg")
         self.save(d.SAVE_JPG, "photo.jpeg")
-        self.assertTrue(d.wait_for(lambda: os.path.exists(work("photo.jpeg.jpg")), 5))
+        self.assertTrue(d.wait_file(work("photo.jpeg.jpg")))
         for name in ("upper.PNG", "both.jpg.png"):
             self.assertEqual(list(self.saved_png(name).getdata()), list(self.reference.getdata()), name)
         jpeg = Image.open(work("photo.jpeg.jpg"))
@@ -196,8 +189,7 @@ class Roundcut(unittest.TestCase):
         self.check_cutout(image, 0, INNER_ALPHA, self.colour)
         self.save(d.SAVE_JPG, "white")
         path = work("white.jpg")
-        self.assertTrue(d.wait_for(lambda: os.path.exists(path), 5))
-        time.sleep(0.3)
+        self.assertTrue(d.wait_file(path))
         jpeg = Image.open(path).convert("RGB")
         inside = expect.disc(RADIUS)
         outside = [(x, y) for y in range(0, 600, 3) for x in range(0, 600, 3) if (x, y) not in inside]
@@ -218,20 +210,21 @@ class Roundcut(unittest.TestCase):
         self.tool.click(d.SAVE_PNG)
         dialog = self.tool.wait_dialog(d.DIALOG_TITLE)
         self.tool.point_at_dialog(dialog)
-        self.tool.type(typed(os.path.join("missing", "cut")))
+        self.tool.type("missing\\cut", d.DIALOG_TITLE)
         self.tool.key("Return")
-        time.sleep(1.5)
         # The dialog refuses the folder with a message box; click it away and
         # cancel.
-        boxes = [w for w in d.visible_windows() if w != dialog and (g := d.geometry(w)) and g[2] < 400
-                 and g[3] < 200 and g[2] > 50]
+        def message_box():
+            return [place for title, place in d.shown_windows()
+                    if title != d.DIALOG_TITLE and 50 < place[2] < 400 and place[3] < 200]
+        boxes = d.wait_for(message_box, 5, 0.05)
         d.screenshot("missing-folder.png")
         if boxes:
-            x, y, w, h = d.geometry(boxes[0])
+            x, y, w, h = boxes[0]
             d.xdo("mousemove", x + w // 2, y + h - 20)
             d.xdo("click", "1")
-            time.sleep(0.5)
-        if d.visible_windows(d.DIALOG_TITLE):
+            d.wait_for(lambda: not message_box(), 5, 0.05)
+        if d.probe("shown", d.DIALOG_TITLE) != "none":
             self.tool.cancel_file_dialog()
         self.assertEqual(listing(), before)
         self.assertFalse(os.path.exists(work("missing")))
@@ -241,7 +234,7 @@ class Roundcut(unittest.TestCase):
 
     def test_08_file_that_is_not_a_picture_gives_black(self):
         self.tool.click(d.LOAD)
-        self.tool.answer_file_dialog(typed("notes.png"))
+        self.tool.answer_file_dialog(work("notes.png"))
         self.save(d.SAVE_PNG, "black")
         image = self.saved_png("black.png")
         inside = expect.disc(RADIUS)

@@ -8,7 +8,6 @@ looked up by their exact names on the Linux side, where Wine stores them in
 UTF-8."""
 import os
 import shutil
-import time
 import unittest
 
 from PIL import Image
@@ -52,19 +51,17 @@ class Utf8Names(unittest.TestCase):
 
     def wait_file(self, name):
         path = work(name)
-        self.assertTrue(d.wait_for(lambda: os.path.exists(path), 5),
-                        f"{name!r} was not written; the folder holds {sorted(os.listdir(WORK))!r}")
-        time.sleep(0.3)
+        self.assertTrue(d.wait_file(path), f"{name!r} was not written; the folder holds {sorted(os.listdir(WORK))!r}")
         return path
 
     def test_01_load_and_save_png_under_names_in_four_scripts(self):
         t = self.tool
         t.click(d.LOAD)
-        t.answer_file_dialog(d.to_windows_path(work(PHOTO)))
-        t.click(d.START, 1.0)
+        t.answer_file_dialog(work(PHOTO))
+        t.click(d.START)
         t.screenshot("utf8-render.png")
         t.click(d.SAVE_PNG)
-        t.answer_file_dialog(d.to_windows_path(work(SAVED_PNG)))
+        t.answer_file_dialog(work(SAVED_PNG))
         image = Image.open(self.wait_file(SAVED_PNG + ".png"))
         image.load()
         self.assertEqual((image.format, image.size), ("PNG", (600, 600)))
@@ -75,7 +72,7 @@ class Utf8Names(unittest.TestCase):
 
     def test_02_save_jpg_keeps_a_typed_capital_extension(self):
         self.tool.click(d.SAVE_JPG)
-        self.tool.answer_file_dialog(d.to_windows_path(work(SAVED_JPG)))
+        self.tool.answer_file_dialog(work(SAVED_JPG))
         jpeg = Image.open(self.wait_file(SAVED_JPG))
         self.assertEqual((jpeg.format, jpeg.size), ("JPEG", (600, 600)))
         # Exactly the photograph and the two saves: no temporary file, no
