@@ -19,7 +19,7 @@ import xml.etree.ElementTree as ET
 import zipfile
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
-ENTRIES = ["roundcut.exe", "README.txt", "LICENSE.txt", "THIRD_PARTY_NOTICES.txt"]
+ENTRIES = ["roundcut.exe", "roundcut-cli.exe", "README.txt", "LICENSE.txt", "THIRD_PARTY_NOTICES.txt"]
 ICON_SIZES = [16, 24, 32, 48, 256]
 RT_ICON, RT_GROUP_ICON, RT_VERSION, RT_MANIFEST = 3, 14, 16, 24
 
@@ -170,6 +170,8 @@ class Checks:
     def test_exe_header_stripped_no_timestamp(self):
         assert self.exe.machine == 0x8664, "not x86-64"
         assert self.exe.subsystem == 2, "not a GUI program"
+        cli = PeFile(self.zip.read("roundcut-cli.exe"))
+        assert cli.machine == 0x8664 and cli.subsystem == 3, "roundcut-cli.exe is not an x86-64 console program"
         assert self.exe.timestamp == 0, f"link time {self.exe.timestamp} in the header"
         assert self.exe.symbol_table == 0 and self.exe.symbols == 0, "symbol table present"
         names = [s[0] for s in self.exe.sections]
