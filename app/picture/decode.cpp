@@ -26,16 +26,40 @@ bool make_source_image(void* context, int32_t width, int32_t height, DecodeTarge
 
 }  // namespace
 
-int64_t decode_picture(const uint8_t* data, size_t size) {
+const char* picture_problem_text(PictureProblem problem) {
+    switch (problem) {
+    case PictureProblem::UNREADABLE: return "Not a picture roundcut can read";
+    case PictureProblem::DAMAGED_JPEG: return "Damaged JPEG";
+    case PictureProblem::DAMAGED_PNG: return "Damaged PNG";
+    case PictureProblem::TOO_LARGE: return "Picture too large";
+    default: return "";
+    }
+}
+
+int64_t decode_picture(const uint8_t* data, size_t size, PictureProblem* problem) {
+    PictureProblem ignored;
+    if (!problem) problem = &ignored;
+    *problem = PictureProblem::NONE;
     if (!data) return 0;
     const bool jpeg = looks_like_jpeg(data, size), png = looks_like_png(data, size);
     if (!jpeg && !png) return 0;
     const int32_t orientation = read_orientation(data, size);
     int64_t image = 0;
-    int32_t done = jpeg ? decode_jpeg(data, size, orientation, make_source_image, &image)
-                        : decode_png(data, size, orientation, make_source_image, &image);
-    if (!done && image) {
+    if (png) {
         // Declined after all or failed midway: the platform decoder gets the file.
+        const int32_t result = decode_png(data, size, orientation, make_source_image, &image);
+        if (result == PNG_REFUSED) *problem = PictureProblem::DAMAGED_PNG;
+        if (result != 1 && image) {
+            free_image(image);
+            image = 0;
+        }
+        return image;
+    }
+    const JpegResult result = decode_jpeg(data, size, orientation, make_source_image, &image);
+    if (result == JPEG_DAMAGED) *problem = PictureProblem::DAMAGED_JPEG;
+    if (result == JPEG_FAILED) *problem = PictureProblem::DAMAGED_JPEG;
+    if (result == JPEG_TOO_LARGE) *problem = PictureProblem::TOO_LARGE;
+    if (result <= JPEG_FAILED && image) {
         free_image(image);
         image = 0;
     }

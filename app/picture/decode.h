@@ -6,10 +6,25 @@
 #include <cstddef>
 #include <cstdint>
 
+// Why a file gave no picture, or not the whole of it.
+enum class PictureProblem : int32_t {
+    NONE,
+    UNREADABLE,    // nothing could decode it
+    DAMAGED_JPEG,  // cut short or corrupt: the rows before the damage, or nothing
+    DAMAGED_PNG,   // far too short for the picture its header claims
+    TOO_LARGE,     // sides or memory beyond what the tool takes
+};
+
+// The few words the status bar shows for the problem ("" for none).
+const char* picture_problem_text(PictureProblem problem);
+
 // A new 24-bit image (AUTO_ID handle) of the JPEG or PNG picture in
-// data[0..size), upright and with any alpha composited over black; 0 when
-// the bytes are no JPEG or PNG, or the decoder declines or fails on them.
-int64_t decode_picture(const uint8_t* data, size_t size);
+// data[0..size), upright and with any alpha composited over black.  0 when
+// the bytes are no JPEG or PNG or the decoder declines them (then *problem
+// is NONE and the platform decoder may try), or when the file is refused
+// (then *problem says why, and no other decoder should spend time on it).
+// A damaged JPEG gives its picture with *problem DAMAGED_JPEG.
+int64_t decode_picture(const uint8_t* data, size_t size, PictureProblem* problem = nullptr);
 
 // True when a file starting with these bytes is worth reading whole: a
 // JPEG or PNG for our decoders.

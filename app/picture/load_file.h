@@ -3,11 +3,15 @@
 
 #include <cstdint>
 
+#include "app/picture/decode.h"
+
 // Decodes the file into a new 24-bit image, upright by its EXIF orientation
 // and drawn 1:1 over black: JPEG and PNG through our own decoders, anything
-// they decline or fail on and every other format through GDI+; 0 when
-// nothing can decode the file.
-int64_t decode_picture_file(const char* file);
+// they decline and every other format through GDI+; 0 when nothing can
+// decode the file.  *problem, when asked, says what was wrong with it:
+// UNREADABLE, or what our decoders refused it for (then GDI+ never sees
+// it), or DAMAGED_JPEG with the picture.
+int64_t decode_picture_file(const char* file, PictureProblem* problem = nullptr);
 
 // The file's picture through GDI+ alone, turned by GdipImageRotateFlip with
 // the type for `orientation`, drawn over black into a new 24-bit image; 0

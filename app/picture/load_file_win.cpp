@@ -85,17 +85,23 @@ wchar_t* to_wide_string(const char* text) {
     return result;
 }
 
-int64_t decode_picture_file(const char* file) {
+int64_t decode_picture_file(const char* file, PictureProblem* problem) {
+    PictureProblem ignored;
+    if (!problem) problem = &ignored;
+    *problem = PictureProblem::NONE;
     size_t size = 0;
     int32_t orientation = 1;
     uint8_t* data = read_picture_file(file, &size, &orientation);
     int64_t image = 0;
     if (data) {
-        image = decode_picture(data, size);
+        image = decode_picture(data, size, problem);
         if (!image) orientation = read_orientation(data, size);
         free_memory(data);
     }
-    return image ? image : decode_with_gdiplus(file, orientation);
+    // What our decoders refused is not worth another decoder's time.
+    if (!image && *problem == PictureProblem::NONE) image = decode_with_gdiplus(file, orientation);
+    if (!image && *problem == PictureProblem::NONE) *problem = PictureProblem::UNREADABLE;
+    return image;
 }
 
 int64_t decode_with_gdiplus(const char* file, int32_t orientation) {
