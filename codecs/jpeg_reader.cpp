@@ -69,6 +69,7 @@ struct JpegJob {
     Placement placement;  // where the rows go, once made
     int32_t width, height;
     uint8_t* rows;  // ROWS rows, for pictures not written in place
+    int32_t band_top, band_rows;  // rows read into them and not yet placed
 };
 
 JpegJob* start_job() {
@@ -164,39 +165,45 @@ void read_in_place(JpegJob* job) {
     }
 }
 
-// Turned pictures: a band of rows at a time, then placed.  A quarter turn
-// makes each row a column; taken a few columns at a time down the band,
-// each target row gets a run of pixels side by side.
-void read_turned(JpegJob* job) {
-    jpeg_decompress_struct* info = &job->info;
-    const size_t row_bytes = static_cast<size_t>(job->width) * 3;
-    job->rows = static_cast<uint8_t*>(std::malloc(row_bytes * ROWS));
-    if (!job->rows) std::longjmp(job->errors.jump, JUMP_ERROR);
+// Places the band of rows read so far.  A quarter turn makes each row a
+// column; taken a few columns at a time down the band, each target row gets
+// a run of pixels side by side.
+void place_band(JpegJob* job) {
     const Placement& p = job->placement;
-    while (info->output_scanline < info->output_height) {
-        const int32_t top = static_cast<int32_t>(info->output_scanline);
-        JSAMPROW rows[ROWS];
-        JDIMENSION got = 0;
-        while (got < ROWS && info->output_scanline < info->output_height) {
-            for (JDIMENSION i = 0; i < ROWS - got; ++i) rows[i] = job->rows + (got + i) * row_bytes;
-            const JDIMENSION n = jpeg_read_scanlines(info, rows, ROWS - got);
-            if (n == 0) std::longjmp(job->errors.jump, JUMP_ERROR);
-            got += n;
-        }
-        if (p.step_x == 3 || p.step_x == -3) {
-            for (JDIMENSION r = 0; r < got; ++r) place_row(p, top + static_cast<int32_t>(r), job->rows + r * row_bytes, job->width);
-            continue;
-        }
-        uint8_t* band = p.first + top * p.step_y;
+    const size_t row_bytes = static_cast<size_t>(job->width) * 3;
+    if (p.step_x == 3 || p.step_x == -3) {
+        for (int32_t r = 0; r < job->band_rows; ++r) place_row(p, job->band_top + r, job->rows + r * row_bytes, job->width);
+    } else {
+        uint8_t* band = p.first + job->band_top * p.step_y;
         for (int32_t x = 0; x < job->width; ++x) {
             uint8_t* out = band + x * p.step_x;
             const uint8_t* in = job->rows + x * 3;
-            for (JDIMENSION r = 0; r < got; ++r, in += row_bytes, out += p.step_y) {
+            for (int32_t r = 0; r < job->band_rows; ++r, in += row_bytes, out += p.step_y) {
                 out[0] = in[0];
                 out[1] = in[1];
                 out[2] = in[2];
             }
         }
+    }
+    job->band_rows = 0;
+}
+
+// Turned pictures: a band of rows at a time, then placed.
+void read_turned(JpegJob* job) {
+    jpeg_decompress_struct* info = &job->info;
+    const size_t row_bytes = static_cast<size_t>(job->width) * 3;
+    job->rows = static_cast<uint8_t*>(std::malloc(row_bytes * ROWS));
+    if (!job->rows) std::longjmp(job->errors.jump, JUMP_ERROR);
+    while (info->output_scanline < info->output_height) {
+        job->band_top = static_cast<int32_t>(info->output_scanline);
+        while (job->band_rows < ROWS && info->output_scanline < info->output_height) {
+            JSAMPROW rows[ROWS];
+            for (int32_t i = 0; i < ROWS - job->band_rows; ++i) rows[i] = job->rows + (job->band_rows + i) * row_bytes;
+            const JDIMENSION n = jpeg_read_scanlines(info, rows, static_cast<JDIMENSION>(ROWS - job->band_rows));
+            if (n == 0) std::longjmp(job->errors.jump, JUMP_ERROR);
+            job->band_rows += static_cast<int32_t>(n);
+        }
+        place_band(job);
     }
 }
 
@@ -237,6 +244,7 @@ JpegResult decode_jpeg(const uint8_t* data, size_t size, int32_t orientation, Ma
         // rest grey.  A target that cannot be made, or too many scans,
         // leave no picture.
         if (jump == JUMP_DAMAGE && job->width > 0 && (job->made || make_target(job, orientation, make, context))) {
+            if (job->band_rows) place_band(job);
             fill_grey(job, static_cast<int32_t>(job->info.output_scanline));
             result = JPEG_DAMAGED;
         }

@@ -33,20 +33,38 @@ bool plain_target(void* context, int32_t width, int32_t height, DecodeTarget* ta
 
 }  // namespace
 
-bool decode_batch_picture(const std::string& file, PlainPicture* picture) {
+bool decode_batch_picture(const std::string& file, PlainPicture* picture, PictureProblem* problem) {
+    PictureProblem ignored;
+    if (!problem) problem = &ignored;
+    *problem = PictureProblem::UNREADABLE;
     std::vector<uint8_t> bytes;
     if (!read_whole_file(file, &bytes, FILE_LIMIT)) return false;
     const uint8_t* data = bytes.data();
     const bool jpeg = looks_like_jpeg(data, bytes.size()), png = looks_like_png(data, bytes.size());
-    if (jpeg || png) {
-        const int32_t orientation = read_orientation(data, bytes.size());
-        const int32_t done = jpeg ? decode_jpeg(data, bytes.size(), orientation, plain_target, picture)
-                                  : decode_png(data, bytes.size(), orientation, plain_target, picture);
-        if (done) return true;
+    const int32_t orientation = jpeg || png ? read_orientation(data, bytes.size()) : 1;
+    if (jpeg) {
+        // As a load: a damaged picture is cut out as it shows, a refused
+        // file goes to no other decoder.
+        const JpegResult done = decode_jpeg(data, bytes.size(), orientation, plain_target, picture);
+        *problem = done == JPEG_DAMAGED || done == JPEG_FAILED ? PictureProblem::DAMAGED_JPEG
+                   : done == JPEG_TOO_LARGE                   ? PictureProblem::TOO_LARGE
+                                                              : PictureProblem::NONE;
+        if (done > 0) return true;
+        if (done != JPEG_DECLINED) return false;
+    } else if (png) {
+        const int32_t done = decode_png(data, bytes.size(), orientation, plain_target, picture);
+        if (done > 0) return true;
+        if (done == PNG_REFUSED) {
+            *problem = PictureProblem::DAMAGED_PNG;
+            return false;
+        }
     }
     bytes = {};
     *picture = PlainPicture{};
-    return decode_with_platform(file, picture);
+    *problem = PictureProblem::NONE;
+    if (decode_with_platform(file, picture)) return true;
+    *problem = PictureProblem::UNREADABLE;
+    return false;
 }
 
 CropSquare batch_square(BatchSquare rule, const PlainPicture& picture) {
@@ -97,7 +115,8 @@ std::vector<BatchResult> run_batch(const std::vector<BatchItem>& items, const Ba
             BatchResult result;
             {
                 PlainPicture picture;
-                if (!decode_batch_picture(items[i].picture, &picture)) result.why = "Not a picture roundcut can read";
+                PictureProblem problem = PictureProblem::NONE;
+                if (!decode_batch_picture(items[i].picture, &picture, &problem)) result.why = picture_problem_text(problem);
                 else result = write_batch_cutout(picture, look, items[i].output);
             }
             std::lock_guard<std::mutex> one_at_a_time(reporting);
