@@ -25,7 +25,8 @@ const char* open_file_requester_multi(const char* title, const char* default_fil
 const char* next_selected_file();
 
 // A folder chosen in the platform's folder dialog (which has a box to type
-// one into), starting at `start_folder` when given; empty when cancelled.
+// one into), titled `title`, with `start_folder` chosen at the start when
+// given; empty when cancelled.
 // Valid until the next requester call.
 const char* folder_requester(const char* title, const char* start_folder = nullptr);
 

@@ -151,9 +151,16 @@ const char* open_file_requester_multi(const char* title, const char* default_fil
 
 namespace {
 
-// Starts the folder dialog at the folder given as its data.
+struct FolderStart {
+    const char* title;   // the dialog's caption as well as its heading
+    const char* folder;  // selected at the start, or null
+};
+
 int CALLBACK start_in_folder(HWND dialog, UINT message, LPARAM, LPARAM data) {
-    if (message == BFFM_INITIALIZED && data) SendMessageA(dialog, BFFM_SETSELECTIONA, TRUE, data);
+    const auto* start = reinterpret_cast<const FolderStart*>(data);
+    if (message != BFFM_INITIALIZED || !start) return 0;
+    if (start->title) SetWindowTextA(dialog, start->title);
+    if (start->folder) SendMessageA(dialog, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(start->folder));
     return 0;
 }
 
@@ -171,7 +178,8 @@ const char* folder_requester(const char* title, const char* start_folder) {
     browse.lpszTitle = title;
     browse.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE | BIF_EDITBOX;
     browse.lpfn = start_in_folder;
-    browse.lParam = reinterpret_cast<LPARAM>(start_folder && *start_folder ? start_folder : nullptr);
+    const FolderStart start{title, start_folder && *start_folder ? start_folder : nullptr};
+    browse.lParam = reinterpret_cast<LPARAM>(&start);
     enter_modal_guard();
     PIDLIST_ABSOLUTE chosen = SHBrowseForFolderA(&browse);
     leave_modal_guard();
