@@ -52,12 +52,9 @@ bool decode_batch_picture(const std::string& file, PlainPicture* picture, Pictur
         if (done > 0) return true;
         if (done != JPEG_DECLINED) return false;
     } else if (png) {
-        const int32_t done = decode_png(data, bytes.size(), orientation, plain_target, picture);
-        if (done > 0) return true;
-        if (done == PNG_REFUSED) {
-            *problem = PictureProblem::DAMAGED_PNG;
-            return false;
-        }
+        if (decode_png(data, bytes.size(), orientation, plain_target, picture) > 0) return true;
+        *problem = PictureProblem::DAMAGED_PNG;
+        return false;
     }
     bytes = {};
     *picture = PlainPicture{};

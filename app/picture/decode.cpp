@@ -47,8 +47,10 @@ int64_t decode_picture(const uint8_t* data, size_t size, PictureProblem* problem
     int64_t image = 0;
     if (png) {
         // Declined after all or failed midway: the platform decoder gets the file.
+        // libpng reads every PNG there is: what it cannot read is damaged,
+        // and no other decoder spends time on it.
         const int32_t result = decode_png(data, size, orientation, make_source_image, &image);
-        if (result == PNG_REFUSED) *problem = PictureProblem::DAMAGED_PNG;
+        if (result != 1) *problem = PictureProblem::DAMAGED_PNG;
         if (result != 1 && image) {
             free_image(image);
             image = 0;

@@ -11,7 +11,7 @@ enum class PictureProblem : int32_t {
     NONE,
     UNREADABLE,    // nothing could decode it
     DAMAGED_JPEG,  // cut short or corrupt: the rows before the damage, or nothing
-    DAMAGED_PNG,   // far too short for the picture its header claims
+    DAMAGED_PNG,   // cut short, corrupt, or far too short for the picture its header claims
     TOO_LARGE,     // sides or memory beyond what the tool takes
 };
 
