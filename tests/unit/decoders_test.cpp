@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "codecs/claimed_size.h"
 #include "codecs/jpeg_reader.h"
 #include "codecs/orientation.h"
 #include "codecs/png_reader.h"
@@ -306,3 +307,48 @@ TEST(Decoders, HostileFilesAreDeclinedQuietly) {
 }
 
 }  // namespace
+
+// What the headers of the platform decoder's formats claim, and whether a
+// file of that size can hold it.
+TEST(ClaimedSize, HeadersOfThePlatformsFormats) {
+    auto le = [](uint32_t v, int n) {
+        std::string s;
+        for (int i = 0; i < n; ++i) s += char(v >> (8 * i));
+        return s;
+    };
+    const std::string bmp = "BM" + le(700, 4) + le(0, 4) + le(54, 4) + le(40, 4) + le(30000, 4) + le(uint32_t(-20000), 4);
+    const std::string core = "BM" + le(0, 12) + le(12, 4) + le(640, 2) + le(480, 2);
+    const std::string gif = "GIF89a" + le(321, 2) + le(123, 2);
+    const struct {
+        std::string start;
+        bool known;
+        int64_t width, height;
+    } cases[] = {{bmp, true, 30000, 20000}, {core, true, 640, 480}, {gif, true, 321, 123},
+                 {gif.substr(0, 9), false, 0, 0}, {"GIF90a" + le(1, 4), false, 0, 0}, {bmp.substr(0, 25), false, 0, 0}};
+    for (const auto& c : cases) {
+        int64_t w = 0, h = 0;
+        EXPECT_EQ(claimed_size(reinterpret_cast<const uint8_t*>(c.start.data()), c.start.size(), &w, &h), c.known);
+        if (c.known) {
+            EXPECT_EQ(std::make_pair(w, h), std::make_pair(c.width, c.height));
+        }
+    }
+    // A TIFF directory of either byte order, its sides as SHORT or LONG.
+    for (const bool big : {false, true}) {
+        auto u = [big](uint32_t v, int n) {
+            std::string s;
+            for (int i = 0; i < n; ++i) s += char(v >> (8 * (big ? n - 1 - i : i)));
+            return s;
+        };
+        const std::string header = (big ? "MM" : "II") + u(42, 2) + u(8, 4);
+        const std::string directory = u(2, 2) + u(256, 2) + u(3, 2) + u(1, 4) + u(500, 2) + u(0, 2) + u(257, 2) +
+                                      u(4, 2) + u(1, 4) + u(70000, 4);
+        int64_t w = 0, h = 0;
+        ASSERT_TRUE(tiff_claimed_size(reinterpret_cast<const uint8_t*>(header.data()),
+                                      reinterpret_cast<const uint8_t*>(directory.data()), directory.size(), &w, &h));
+        EXPECT_EQ(std::make_pair(w, h), std::make_pair(int64_t{500}, int64_t{70000}));
+        EXPECT_FALSE(tiff_claimed_size(reinterpret_cast<const uint8_t*>(header.data()),
+                                       reinterpret_cast<const uint8_t*>(directory.data()), 14, &w, &h));
+    }
+    EXPECT_FALSE(plausible_size(30000, 20000, 700));
+    EXPECT_TRUE(plausible_size(30000, 20000, 30000ull * 20000 / MOST_PIXELS_PER_BYTE));
+}
