@@ -317,7 +317,7 @@ TEST(ClaimedSize, HeadersOfThePlatformsFormats) {
         return s;
     };
     const std::string bmp = "BM" + le(700, 4) + le(0, 4) + le(54, 4) + le(40, 4) + le(30000, 4) + le(uint32_t(-20000), 4);
-    const std::string core = "BM" + le(0, 12) + le(12, 4) + le(640, 2) + le(480, 2);
+    const std::string core = "BM" + std::string(12, char(0)) + le(12, 4) + le(640, 2) + le(480, 2);
     const std::string gif = "GIF89a" + le(321, 2) + le(123, 2);
     const struct {
         std::string start;
