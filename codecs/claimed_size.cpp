@@ -16,12 +16,13 @@ bool claimed_size(const uint8_t* start, size_t size, int64_t* width, int64_t* he
         *height = le16(start + 8);
         return true;
     }
-    if (size >= 26 && start[0] == 'B' && start[1] == 'M') {
+    if (size >= 22 && start[0] == 'B' && start[1] == 'M') {
         const uint32_t header = le32(start + 14);
         if (header == 12) {  // the old core header: 16-bit sides
             *width = le16(start + 18);
             *height = le16(start + 20);
         } else {
+            if (size < 26) return false;
             // Signed sides; a negative height is a top-down bitmap.
             *width = static_cast<int32_t>(le32(start + 18));
             const int64_t h = static_cast<int32_t>(le32(start + 22));

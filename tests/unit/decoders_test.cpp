@@ -350,5 +350,5 @@ TEST(ClaimedSize, HeadersOfThePlatformsFormats) {
                                        reinterpret_cast<const uint8_t*>(directory.data()), 14, &w, &h));
     }
     EXPECT_FALSE(plausible_size(30000, 20000, 700));
-    EXPECT_TRUE(plausible_size(30000, 20000, 30000ull * 20000 / MOST_PIXELS_PER_BYTE));
+    EXPECT_TRUE(plausible_size(30000, 20000, (30000ull * 20000 + MOST_PIXELS_PER_BYTE - 1) / MOST_PIXELS_PER_BYTE));
 }
