@@ -25,6 +25,7 @@ bool claimed_size(const uint8_t* start, size_t size, int64_t* width, int64_t* he
             if (size < 26) return false;
             // Signed sides; a negative height is a top-down bitmap.
             *width = static_cast<int32_t>(le32(start + 18));
+            if (*width < 0) return false;  // no bitmap at all
             const int64_t h = static_cast<int32_t>(le32(start + 22));
             *height = h < 0 ? -h : h;
         }
