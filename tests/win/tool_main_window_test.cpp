@@ -215,9 +215,13 @@ TEST_F(MainWindow, StatusBarStartsWithTheSixCentredLabels) {
     HWND window = reinterpret_cast<HWND>(window_handle(app.window));
     HWND bar = FindWindowExA(window, nullptr, STATUSCLASSNAMEA, nullptr);
     ASSERT_NE(bar, nullptr);
-    EXPECT_EQ(SendMessageA(bar, SB_GETPARTS, 0, 0), 6);
-    int edges[6] = {};
-    SendMessageA(bar, SB_GETPARTS, 6, reinterpret_cast<LPARAM>(edges));
+    // The six, then the field that says why a picture is black: empty and
+    // without a border until then.
+    EXPECT_EQ(SendMessageA(bar, SB_GETPARTS, 0, 0), 7);
+    int edges[7] = {};
+    SendMessageA(bar, SB_GETPARTS, 7, reinterpret_cast<LPARAM>(edges));
+    EXPECT_EQ(LOWORD(SendMessageA(bar, SB_GETTEXTLENGTHA, 6, 0)), 0);
+    EXPECT_EQ(HIWORD(SendMessageA(bar, SB_GETTEXTLENGTHA, 6, 0)) & SBT_NOBORDERS, SBT_NOBORDERS);
     const char* labels[] = {"B:", "H:", "XS:", "YS:", "XE:", "YE:"};
     for (int i = 0; i < 6; ++i) {
         SCOPED_TRACE(labels[i]);
