@@ -189,14 +189,11 @@ TEST(Decoders, JpegMatchesDjpegAndEndsAtTheDamage) {
     };
     for (const auto& kind : kinds)
         for (const auto& size : {std::pair{333, 201}, {17, 9}, {1, 1}}) {
-            SCOPED_TRACE(testing::Message() << kind.components << " " << kind.h_sampling << "x" << kind.v_sampling
-                                            << (kind.progressive ? " progressive " : " ") << size.first << "x" << size.second);
             const std::string file = dp::jpeg(size.first, size.second, kind);
             Decoded ours;
             ASSERT_EQ(decode(file, 1, &ours), JPEG_COMPLETE);
-            const std::vector<uint8_t> theirs = djpeg(file);
-            ASSERT_FALSE(theirs.empty()) << "djpeg (libjpeg-turbo-progs) missing";
-            ASSERT_TRUE(ours.pixels == theirs);
+            ASSERT_TRUE(ours.pixels == djpeg(file)) << "sampling " << kind.h_sampling << "x" << kind.v_sampling << ", "
+                                                    << size.first << " x " << size.second << " (djpeg missing?)";
         }
 
     const std::string whole = dp::jpeg(64, 96, {3, 2, 2, false, 90});
