@@ -145,6 +145,13 @@ WindowLayout opening_layout(int32_t dpi, int32_t work_width, int32_t work_height
     return layout_for_shown(dpi, min_shown_size(dpi));
 }
 
+int32_t shown_to_canvas(int32_t length, int32_t shown) {
+    if (shown <= 0 || shown == DESIGN_SHOWN_SIZE) return length;
+    const int64_t scaled = int64_t{length} * DESIGN_SHOWN_SIZE;
+    const int64_t half = shown / 2;
+    return static_cast<int32_t>(scaled >= 0 ? (scaled + half) / shown : -((-scaled + half) / shown));
+}
+
 LayoutRect place_in_work_area(const LayoutRect& window, const LayoutRect& work, bool centre) {
     LayoutRect placed = window;
     if (centre) {

@@ -53,6 +53,11 @@ void min_client_size(int32_t dpi, int32_t* width, int32_t* height);
 WindowLayout opening_layout(int32_t dpi, int32_t work_width, int32_t work_height, int32_t frame_width,
                             int32_t frame_height);
 
+// A length (a pointer's place or offset) in pixels of pictures shown at
+// `shown` as pixels of the 600 canvas the square's arithmetic works on,
+// rounded to the nearest: a drag across the whole picture is one side.
+int32_t shown_to_canvas(int32_t length, int32_t shown);
+
 // A window's rectangle moved (not resized, unless it is larger) to lie
 // inside the work area; centred on it when `centre`.
 LayoutRect place_in_work_area(const LayoutRect& window, const LayoutRect& work, bool centre);

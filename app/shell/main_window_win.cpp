@@ -24,9 +24,9 @@
 
 namespace {
 
-// Caption, system menu and minimise box; made hidden, shown once its menu,
-// size and place are set.
-constexpr uint32_t MAIN_WINDOW_STYLE = WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+// Caption, system menu, minimise and maximise boxes and a sizing border;
+// made hidden, shown once its menu, size and place are set.
+constexpr uint32_t MAIN_WINDOW_STYLE = WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_THICKFRAME;
 
 constexpr int32_t STATUS_FIELD_WIDTH = 60;
 constexpr int32_t STATUS_LABEL_FLAGS = STATUS_RAISED | STATUS_CENTRED;
@@ -216,6 +216,7 @@ void on_window_sized() {
     if (dpi != laid_out_dpi) scale_for(dpi);
     const WindowLayout layout = layout_for_client(dpi, window_width(app.window), window_height(app.window));
     apply_layout(layout);
+    set_shown_size(layout.shown);
 }
 
 void on_spin_change(int64_t gadget, int64_t type) {

@@ -85,6 +85,17 @@ TEST(WindowLayout, ResizedClientsStaySoundAndPicturesTakeTheRoom) {
     }
 }
 
+TEST(WindowLayout, PointerLengthsInCanvasPixels) {
+    // A drag across the whole picture is one side of the square at any size.
+    for (int32_t shown : {240, 400, 599, 600, 601, 900, 1777}) {
+        EXPECT_EQ(shown_to_canvas(shown, shown), 600) << shown;
+        EXPECT_EQ(shown_to_canvas(-shown, shown), -600) << shown;
+        EXPECT_EQ(shown_to_canvas(0, shown), 0) << shown;
+        for (int32_t x = -shown; x < shown; ++x)
+            ASSERT_LE(shown_to_canvas(x, shown), shown_to_canvas(x + 1, shown)) << shown << " " << x;
+    }
+}
+
 TEST(WindowLayout, PlacedInsideTheWorkArea) {
     const LayoutRect work{100, 0, 1366, 728};
     const LayoutRect centred = place_in_work_area({0, 0, 1000, 700}, work, true);
