@@ -43,6 +43,7 @@ struct AppState {
     // The pictures as the window shows them: at the side 600 (or 0, before a
     // window) the crop and output images themselves; at any other side the
     // two images below, drawn from the source at that side.
+    int64_t window_x, window_y, window_width, window_height, window_maximised;  // as remembered (options.h)
     int64_t shown_size;
     int64_t shown_crop_image, shown_output_image;  // 32-bit, shown_size square; 0 until needed
 

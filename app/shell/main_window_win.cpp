@@ -114,16 +114,61 @@ void scale_for(int32_t dpi) {
     limit_size(main_hwnd(), dpi);
 }
 
-// The opening size and place: the pictures at 600 where the window fits the
-// work area of its monitor, centred on it.
-void size_and_place(HWND window, int32_t dpi) {
-    const LayoutRect work = work_area(window);
+// The remembered place, brought back inside the work area of the monitor
+// nearest to it (the screens may have changed since) and no smaller than
+// the layout needs; false when none is remembered.
+bool remembered_place(HWND window, int32_t dpi, LayoutRect* placed) {
+    if (app.window_width <= 0 || app.window_height <= 0) return false;
+    const auto x = static_cast<int32_t>(app.window_x), y = static_cast<int32_t>(app.window_y);
+    const auto width = static_cast<int32_t>(app.window_width), height = static_cast<int32_t>(app.window_height);
+    const RECT wanted{x, y, x + width, y + height};
+    MONITORINFO info{};
+    info.cbSize = sizeof info;
+    GetMonitorInfoA(MonitorFromRect(&wanted, MONITOR_DEFAULTTONEAREST), &info);
+    const RECT& w = info.rcWork;
+    const LayoutRect work{w.left, w.top, w.right - w.left, w.bottom - w.top};
+    int32_t min_width = 0, min_height = 0;
+    min_client_size(dpi, &min_width, &min_height);
     const SIZE frame = frame_size(window);
-    const WindowLayout layout = opening_layout(dpi, work.width, work.height, frame.cx, frame.cy);
-    const LayoutRect placed = place_in_work_area(
-        {0, 0, layout.client_width + frame.cx, layout.client_height + frame.cy}, work, true);
+    LayoutRect rect{x, y, width < work.width ? width : work.width, height < work.height ? height : work.height};
+    if (rect.width < min_width + frame.cx) rect.width = min_width + frame.cx;
+    if (rect.height < min_height + frame.cy) rect.height = min_height + frame.cy;
+    *placed = place_in_work_area(rect, work, false);
+    return true;
+}
+
+// The opening size and place: where the window was last left, else the
+// pictures at 600 where the window fits the work area of its monitor,
+// centred on it.
+void size_and_place(HWND window, int32_t dpi) {
+    LayoutRect placed;
+    if (!remembered_place(window, dpi, &placed)) {
+        const LayoutRect work = work_area(window);
+        const SIZE frame = frame_size(window);
+        const WindowLayout layout = opening_layout(dpi, work.width, work.height, frame.cx, frame.cy);
+        placed = place_in_work_area({0, 0, layout.client_width + frame.cx, layout.client_height + frame.cy}, work,
+                                    true);
+    }
     SetWindowPos(window, nullptr, placed.x, placed.y, placed.width, placed.height, SWP_NOZORDER | SWP_NOACTIVATE);
-    apply_layout(layout);
+    RECT client;
+    GetClientRect(window, &client);
+    apply_layout(layout_for_client(dpi, client.right, client.bottom));
+}
+
+// The place and size to remember: the restored window's, and whether it is
+// maximised.
+void remember_place() {
+    HWND window = main_hwnd();
+    if (!window || IsIconic(window) || !IsWindowVisible(window)) return;
+    WINDOWPLACEMENT placement{};
+    placement.length = sizeof placement;
+    if (!GetWindowPlacement(window, &placement)) return;
+    const RECT& r = placement.rcNormalPosition;
+    app.window_x = r.left;
+    app.window_y = r.top;
+    app.window_width = r.right - r.left;
+    app.window_height = r.bottom - r.top;
+    app.window_maximised = IsZoomed(window) ? 1 : 0;
 }
 
 int64_t spin(const LayoutRect& r, const OptionRange& range, int64_t value) {
@@ -193,10 +238,12 @@ void build_main_window(int32_t x, int32_t y, int32_t width, int32_t height) {
     app.step_xy_spin = spin(at[LAYOUT_STEP_XY_SPIN], STEP_OPTION, STEP_OPTION.start);
     set_crop_display_release(release_crop_display);
     build_main_menu();
+    // The status bar too takes the scaled font (the gadgets have it already).
+    if (scaled_font) EnumChildWindows(window, set_child_font, reinterpret_cast<LPARAM>(scaled_font));
 
     size_and_place(window, dpi);
     limit_size(window, dpi);
-    ShowWindow(window, SW_SHOW);
+    ShowWindow(window, app.window_maximised ? SW_SHOWMAXIMIZED : SW_SHOW);
 }
 
 int64_t* spin_variable(int64_t gadget) {
@@ -217,6 +264,7 @@ void on_window_sized() {
     const WindowLayout layout = layout_for_client(dpi, window_width(app.window), window_height(app.window));
     apply_layout(layout);
     set_shown_size(layout.shown);
+    remember_place();
 }
 
 void on_spin_change(int64_t gadget, int64_t type) {
@@ -280,6 +328,9 @@ int64_t handle_event(int32_t code) {
     case EVENT_WINDOW_SIZED:
     case EVENT_WINDOW_DPI_CHANGED:
         on_window_sized();
+        return 1;
+    case EVENT_WINDOW_MOVED:
+        remember_place();
         return 1;
     case EVENT_CLOSE_WINDOW:
         return 0;
