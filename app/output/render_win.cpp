@@ -116,8 +116,10 @@ uint8_t* shown_image(int64_t* image, int64_t gadget, ptrdiff_t* step) {
 
 }  // namespace
 
-void show_pictures() {
+void show_pictures(bool rendered) {
     if (!shown_apart_from_canvas()) return;
+    // Before the first render the right picture shows nothing, as at 600.
+    const bool output_shown = rendered || get_gadget_state(app.right_image_gadget) != 0;
     ptrdiff_t crop_step = 0, output_step = 0;
     uint8_t* crop = shown_image(&app.shown_crop_image, app.left_image_gadget, &crop_step);
     uint8_t* output = shown_image(&app.shown_output_image, app.right_image_gadget, &output_step);
@@ -127,7 +129,7 @@ void show_pictures() {
         return;
     // Before a picture the left one shows nothing, as at the canvas's size.
     set_gadget_state(app.left_image_gadget, is_image(app.crop_image) ? image_handle(app.shown_crop_image) : 0);
-    set_gadget_state(app.right_image_gadget, image_handle(app.shown_output_image));
+    if (output_shown) set_gadget_state(app.right_image_gadget, image_handle(app.shown_output_image));
 }
 
 void free_shown_pictures() {
@@ -143,7 +145,7 @@ void free_shown_pictures() {
 void render_cutout(int64_t colour) {
     render_output_image(colour);
     if (shown_apart_from_canvas()) {
-        show_pictures();
+        show_pictures(true);
         return;
     }
     // The handle is the same at every render; the gadget rebuilds its
