@@ -333,7 +333,8 @@ void show_at(int32_t shown) {
 
 TEST_F(LiveCrop, AResizedWindowShowsBothPicturesAtItsSizeAndDragsInCanvasPixels) {
     load(1500, 700);
-    const auto opening = static_cast<int32_t>(app.shown_size);
+    const int32_t opening =
+        layout_for_client(window_dpi(app.window), window_width(app.window), window_height(app.window)).shown;
     show_at(400);
     ASSERT_EQ(app.shown_size, 400);
     RECT left;
