@@ -87,7 +87,7 @@ TEST_F(RoundcutCli, WritesWhatTheWindowSavesAndReportsEveryPicture) {
                                wide(folder) + L"notes.txt\"",
                            &printed);
     EXPECT_EQ(code, 1u) << printed;
-    for (const std::string line : {"[1/4] a.png -> " + out + "\\a (2).png", "[2/4] b.jpg -> " + out + "\\b.png",
+    for (const std::string& line : {"[1/4] a.png -> " + out + "\\a (2).png", "[2/4] b.jpg -> " + out + "\\b.png",
                                    std::string("[4/4] notes.txt: Not a picture roundcut can read"),
                                    std::string("4 pictures: 3 written, 1 failed, ")})
         EXPECT_NE(printed.find(line), std::string::npos) << line << "\n" << printed;
