@@ -11,9 +11,11 @@
 #include "app/batch/batch_run.h"
 #include "app/batch/output_names.h"
 #include "app/model/settings.h"
+#include "app/model/window_layout.h"
 #include "app/model/state.h"
 #include "app/output/output_size.h"
 #include "app/shell/load_command.h"
+#include "ui/gadgets.h"
 #include "ui/requester.h"
 #include "ui/window.h"
 
@@ -108,10 +110,17 @@ LRESULT CALLBACK batch_procedure(HWND window, UINT message, WPARAM w, LPARAM l) 
     }
 }
 
+// Lengths as designed at 96 DPI, scaled to the main window's DPI, and its
+// gadgets' font.
+int32_t dpi = 96;
+HFONT font = nullptr;
+
 HWND child(const wchar_t* kind, const wchar_t* text, DWORD style, int x, int y, int width, int height, int id) {
-    HWND control = CreateWindowExW(0, kind, text, WS_CHILD | WS_VISIBLE | style, x, y, width, height, batch.window,
-                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
-    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), TRUE);
+    HWND control = CreateWindowExW(0, kind, text, WS_CHILD | WS_VISIBLE | style, scale_length(x, dpi),
+                                   scale_length(y, dpi), scale_length(width, dpi), scale_length(height, dpi),
+                                   batch.window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                                   GetModuleHandleW(nullptr), nullptr);
+    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
     return control;
 }
 
@@ -128,7 +137,13 @@ bool open_progress_window() {
         if (!RegisterClassExW(&kind)) return false;
     }
     HWND owner = reinterpret_cast<HWND>(window_handle(app.window));
-    RECT frame{0, 0, 440, 230};
+    dpi = app.window ? window_dpi(app.window) : 96;
+    if (dpi <= 0) dpi = 96;
+    font = app.load_button ? reinterpret_cast<HFONT>(SendMessageW(reinterpret_cast<HWND>(gadget_handle(app.load_button)),
+                                                                  WM_GETFONT, 0, 0))
+                           : nullptr;
+    if (!font) font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+    RECT frame{0, 0, scale_length(440, dpi), scale_length(230, dpi)};
     const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
     AdjustWindowRectEx(&frame, style, FALSE, 0);
     RECT over{};
