@@ -5,7 +5,7 @@ by an independent reader (below, standard library only), the notices, and
 that a second build gave the same bytes.  Writes a JUnit report with
 --junit.
 
-    check_package.py ZIP --first FIRST_ZIP --notices GENERATED_NOTICES [--junit FILE]
+    check_package.py ZIP --first FIRST_ZIP --notices GENERATED_NOTICES [--maps LINK_MAP...] [--junit FILE]
 """
 import argparse
 import io
@@ -143,8 +143,8 @@ def entry_image_size(blob):
 # --- the checks ----------------------------------------------------------------
 
 class Checks:
-    def __init__(self, zip_path, first_path, notices_path):
-        self.zip_path, self.first_path, self.notices_path = zip_path, first_path, notices_path
+    def __init__(self, zip_path, first_path, notices_path, maps=()):
+        self.zip_path, self.first_path, self.notices_path, self.maps = zip_path, first_path, notices_path, maps
         with open(zip_path, "rb") as f:
             self.zip_bytes = f.read()
         self.zip = zipfile.ZipFile(io.BytesIO(self.zip_bytes))
@@ -251,6 +251,20 @@ class Checks:
             committed = {w: blob for w, _, blob in icon_file_entries(f.read())}
         assert committed == images, "the exe's icons are not app/shell/roundcut.ico's"
 
+    def test_every_linked_archive_has_its_notice(self):
+        notices = self.zip.read("THIRD_PARTY_NOTICES.txt").decode("utf-8-sig").replace("\r\n", "\n")
+        headings = re.findall(r"^=+\n\d+\. (.+)\n=+$", notices, re.M)
+        assert self.maps, "no link maps given"
+        for path in self.maps:
+            with open(path, encoding="utf-8", errors="replace") as f:
+                archives = linked_archives(f.read())
+            assert any("libpng16.a" in a for a in archives), f"{path}: no archive list read"
+            for archive in archives:
+                heading = notices_for(archive)
+                assert heading != "?", f"{archive} is linked but has no notices section"
+                assert heading is None or any(h.startswith(heading) for h in headings), \
+                    f"{archive} is linked but the notices have no {heading!r} section"
+
     def test_notices_hold_each_licence_and_are_current(self):
         zipped = self.zip.read("THIRD_PARTY_NOTICES.txt").decode("utf-8-sig").replace("\r\n", "\n")
         marks = {
@@ -273,6 +287,36 @@ class Checks:
             assert f.read() == generated, "THIRD_PARTY_NOTICES.txt is stale: run scripts/make-notices and commit it"
 
 
+# Where a linked archive's licence is in the notices: the start of its
+# section's heading, by the archive's folder or name.
+ARCHIVE_NOTICES = [
+    (r"/usr/lib/gcc/x86_64-w64-mingw32/", "GCC runtime libraries"),
+    (r"/libz\.a$", "zlib"),
+    (r"/usr/x86_64-w64-mingw32/lib/", "MinGW-w64 runtime"),
+    (r"/\.deps/mingw/lib/libjpeg\.a$", "libjpeg-turbo"),
+    (r"/\.deps/mingw/lib/libpng16\.a$", "libpng"),
+    (r"/\.deps/mingw/lib/lib(webp|webpdemux|webpmux|sharpyuv)\.a$", "libwebp"),
+    (r"/\.deps/mingw/lib/liblcms2\.a$", "Little CMS"),
+    (r"/librc_detect\.a$", "Face detection cascades"),
+]
+
+
+def linked_archives(map_text):
+    """The archives the link took members from: the first section of a GNU ld map."""
+    part = map_text.split("Archive member included", 1)[-1]
+    part = re.split(r"^(Discarded input sections|Memory Configuration|Allocating common symbols)", part, 1, re.M)[0]
+    return sorted({os.path.normpath(a) for a in re.findall(r"^(\S+\.a)\(", part, re.M)})
+
+
+def notices_for(archive):
+    """The heading the archive's licence is under; None for our own
+    archives (the build folder's, named relative to it); "?" when unknown."""
+    for pattern, heading in ARCHIVE_NOTICES:
+        if re.search(pattern, archive):
+            return heading
+    return "?" if os.path.isabs(archive) else None
+
+
 def write_junit(path, results, took):
     failures = sum(1 for _, ok, _ in results if not ok)
     root = ET.Element("testsuites", name="package", tests=str(len(results)), failures=str(failures),
@@ -291,12 +335,13 @@ def main():
     parser.add_argument("zip")
     parser.add_argument("--first", required=True)
     parser.add_argument("--notices", required=True)
+    parser.add_argument("--maps", nargs="*", default=[])
     parser.add_argument("--junit")
     args = parser.parse_args()
     start = time.time()
     results = []
     try:
-        checks = Checks(args.zip, args.first, args.notices)
+        checks = Checks(args.zip, args.first, args.notices, args.maps)
         tests = [n for n in dir(checks) if n.startswith("test_")]
     except Exception:
         checks, tests = None, []
