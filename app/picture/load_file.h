@@ -3,11 +3,12 @@
 
 #include <cstdint>
 
-// Decodes the file into a new 24-bit image, upright by its EXIF orientation
-// and drawn 1:1 over black: JPEG and PNG through our own decoders, anything
-// they decline or fail on and every other format through GDI+; 0 when
-// nothing can decode the file.
-int64_t decode_picture_file(const char* file);
+// Decodes the file into a new 24-bit image, upright by its EXIF orientation,
+// in sRGB and drawn 1:1 over black: JPEG, PNG, WebP, HEIF and AVIF through
+// our own decoders, anything they decline or fail on and every other format
+// through GDI+; 0 when nothing can decode the file, with *why (when given)
+// set to the reason our decoders gave, if any (see decode.h).
+int64_t decode_picture_file(const char* file, const char** why = nullptr);
 
 // The file's picture through GDI+ alone, turned by GdipImageRotateFlip with
 // the type for `orientation`, drawn over black into a new 24-bit image; 0

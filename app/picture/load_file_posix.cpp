@@ -1,4 +1,4 @@
-// Without GDI+ only our own decoders load pictures (JPEG and PNG); every
+// Without GDI+ only our own decoders load pictures (JPEG, PNG, WebP, HEIF, AVIF); every
 // other file gives the black fallback.
 #include <cstdio>
 #include <cstdlib>
@@ -7,7 +7,7 @@
 
 #include "app/picture/decode.h"
 
-int64_t decode_picture_file(const char* file) {
+int64_t decode_picture_file(const char* file, const char** why) {
     if (!file || !*file) return 0;
     std::FILE* f = std::fopen(file, "rb");
     if (!f) return 0;
@@ -30,7 +30,7 @@ int64_t decode_picture_file(const char* file) {
         if (n == 0) break;
     }
     std::fclose(f);
-    if (ok) image = decode_picture(data, size);
+    if (ok) image = decode_picture(data, size, why);
     std::free(data);
     return image;
 }

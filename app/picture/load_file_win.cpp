@@ -1,4 +1,4 @@
-// Loading source pictures: JPEG and PNG through our own decoders, every
+// Loading source pictures: JPEG, PNG, WebP, HEIF and AVIF through our own decoders, every
 // other format (and whatever those decline or fail on) through GDI+, loaded
 // by name at each load and called through the run-time library calls.
 // Either way the picture comes out turned upright by its EXIF orientation.
@@ -44,7 +44,7 @@ uint8_t* read_picture_file(const char* file, size_t* size, int32_t* orientation)
     if (handle == INVALID_HANDLE_VALUE) return nullptr;
     uint8_t* data = nullptr;
     LARGE_INTEGER length{};
-    uint8_t start[8];
+    uint8_t start[64];  // enough for a HEIF file-type box's brands
     DWORD got = 0;
     const bool started = GetFileSizeEx(handle, &length) && length.QuadPart > 0 &&
                          ReadFile(handle, start, sizeof start, &got, nullptr);
@@ -60,7 +60,7 @@ uint8_t* read_picture_file(const char* file, size_t* size, int32_t* orientation)
             data = nullptr;
         }
         if (data) *size = total;
-    } else if (started && got == sizeof start) {
+    } else if (started && got >= 8) {
         *orientation = tiff_file_orientation(handle, start);
     }
     CloseHandle(handle);
@@ -85,13 +85,13 @@ wchar_t* to_wide_string(const char* text) {
     return result;
 }
 
-int64_t decode_picture_file(const char* file) {
+int64_t decode_picture_file(const char* file, const char** why) {
     size_t size = 0;
     int32_t orientation = 1;
     uint8_t* data = read_picture_file(file, &size, &orientation);
     int64_t image = 0;
     if (data) {
-        image = decode_picture(data, size);
+        image = decode_picture(data, size, why);
         if (!image) orientation = read_orientation(data, size);
         free_memory(data);
     }
