@@ -164,3 +164,22 @@ bool convert_to_srgb(const uint8_t* profile, size_t size, uint8_t* pixels, size_
     cmsDeleteTransform(transform);
     return convert;
 }
+
+std::vector<uint8_t> rgb_profile(const double xy[8]) {
+    std::vector<uint8_t> bytes;
+    const cmsCIExyY white{xy[6], xy[7], 1.0};
+    const cmsCIExyYTRIPLE primaries{{xy[0], xy[1], 1.0}, {xy[2], xy[3], 1.0}, {xy[4], xy[5], 1.0}};
+    // The sRGB curve: type 4 parametric, as lcms2 makes its own sRGB profile.
+    const cmsFloat64Number parameters[5] = {2.4, 1.0 / 1.055, 0.055 / 1.055, 1.0 / 12.92, 0.04045};
+    cmsToneCurve* curve = cmsBuildParametricToneCurve(nullptr, 4, parameters);
+    cmsToneCurve* curves[3] = {curve, curve, curve};
+    cmsHPROFILE profile = curve ? cmsCreateRGBProfile(&white, &primaries, curves) : nullptr;
+    cmsUInt32Number size = 0;
+    if (profile && cmsSaveProfileToMem(profile, nullptr, &size) && size) {
+        bytes.resize(size);
+        if (!cmsSaveProfileToMem(profile, bytes.data(), &size)) bytes.clear();
+    }
+    if (profile) cmsCloseProfile(profile);
+    if (curve) cmsFreeToneCurve(curve);
+    return bytes;
+}

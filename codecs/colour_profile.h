@@ -19,3 +19,9 @@ std::vector<uint8_t> embedded_profile(const uint8_t* data, size_t size);
 // colour to within one level of itself (an sRGB profile).
 bool convert_to_srgb(const uint8_t* profile, size_t size, uint8_t* pixels, size_t stride, int32_t width,
                      int32_t height);
+
+// An ICC profile for RGB with these primaries and white point (CIE xy:
+// red, green, blue, white) and the sRGB tone curve, as a HEIF or AVIF
+// file's colour information describes its pixels; empty when lcms2
+// cannot make it.
+std::vector<uint8_t> rgb_profile(const double xy[8]);

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <new>
 
+#include "codecs/colour_profile.h"
 #include "codecs/jpeg_reader.h"  // MAX_DECODE_SIDE
 #include "codecs/png_reader.h"   // over_black
 #include "core/dynlib.h"
@@ -31,6 +32,8 @@ namespace {
     X(heif_image_handle_get_color_profile_type)                                                                       \
     X(heif_image_handle_get_raw_color_profile_size)                                                                   \
     X(heif_image_handle_get_raw_color_profile)                                                                        \
+    X(heif_image_handle_get_nclx_color_profile)                                                                       \
+    X(heif_nclx_color_profile_free)                                                                                   \
     X(heif_decode_image)                                                                                              \
     X(heif_image_get_width)                                                                                           \
     X(heif_image_get_height)                                                                                          \
@@ -78,8 +81,31 @@ struct HeifJob {
     }
 };
 
+// Colour information as primaries (an "nclx" box, usual in AVIF): a profile
+// made for them, unless they are sRGB's own or the tone curve is an HDR one.
+bool nclx_profile(const HeifJob& job, std::vector<uint8_t>* profile) {
+    heif_color_profile_nclx* nclx = nullptr;
+    const bool got = job.calls.heif_image_handle_get_nclx_color_profile(job.handle, &nclx).code == heif_error_Ok;
+    if (!got || !nclx) {
+        if (nclx) job.calls.heif_nclx_color_profile_free(nclx);
+        return false;
+    }
+    const bool srgb = nclx->color_primaries == heif_color_primaries_ITU_R_BT_709_5 ||
+                      nclx->color_primaries == heif_color_primaries_unspecified;
+    const bool hdr = nclx->transfer_characteristics == heif_transfer_characteristic_ITU_R_BT_2100_0_PQ ||
+                     nclx->transfer_characteristics == heif_transfer_characteristic_ITU_R_BT_2100_0_HLG;
+    const double xy[8] = {nclx->color_primary_red_x,   nclx->color_primary_red_y,  nclx->color_primary_green_x,
+                          nclx->color_primary_green_y, nclx->color_primary_blue_x, nclx->color_primary_blue_y,
+                          nclx->color_primary_white_x, nclx->color_primary_white_y};
+    job.calls.heif_nclx_color_profile_free(nclx);
+    if (srgb || hdr) return false;
+    *profile = rgb_profile(xy);
+    return !profile->empty();
+}
+
 bool read_profile(const HeifJob& job, std::vector<uint8_t>* profile) {
     const heif_color_profile_type type = job.calls.heif_image_handle_get_color_profile_type(job.handle);
+    if (type == heif_color_profile_type_nclx) return nclx_profile(job, profile);
     if (type != heif_color_profile_type_prof && type != heif_color_profile_type_rICC) return false;
     const size_t size = job.calls.heif_image_handle_get_raw_color_profile_size(job.handle);
     if (!size || size > (16u << 20)) return false;

@@ -48,6 +48,27 @@ def base(width, height, alpha):
     return img
 
 
+def to_xyz(xy):
+    """The RGB to XYZ matrix of primaries and white (CIE xy)."""
+    import numpy as np
+    columns = np.array([[x / y, 1.0, (1 - x - y) / y] for x, y in xy[:3]]).T
+    wx, wy = xy[3]
+    scale = np.linalg.solve(columns, [wx / wy, 1.0, (1 - wx - wy) / wy])
+    return columns * scale
+
+
+def p3_to_srgb(img):
+    import numpy as np
+    white = (0.3127, 0.3290)
+    m = np.linalg.inv(to_xyz([(0.64, 0.33), (0.30, 0.60), (0.15, 0.06), white])) @ \
+        to_xyz([(0.680, 0.320), (0.265, 0.690), (0.150, 0.060), white])
+    v = np.asarray(img, dtype=np.float64) / 255
+    lin = np.where(v <= 0.04045, v / 12.92, ((v + 0.055) / 1.055) ** 2.4) @ m.T
+    lin = np.clip(lin, 0, 1)
+    out = np.where(lin <= 0.0031308, lin * 12.92, 1.055 * lin ** (1 / 2.4) - 0.055)
+    return Image.fromarray(np.round(out * 255).astype(np.uint8), "RGB")
+
+
 rgba, rgb = base(67, 45, True), base(67, 45, False).convert("RGB")
 rgba.save(path("rgba.png"))
 rgb.save(path("rgb.png"))
@@ -91,8 +112,12 @@ for name, icc in (("adobe", "/usr/share/color/icc/colord/AdobeRGB1998.icc"),
     rgb.save(path(name + ".webp"), lossless=True, icc_profile=profile)
     cases.append((name + ".webp", name + ".png.ref", 1))
     rgb.save(path(name + ".jpg"), quality=95, icc_profile=profile)
-# An sRGB profile, and a broken one, leave the picture as it is.
+# sRGB profiles (lcms2's, and Debian's sRGB.icc), and a broken one, leave
+# the picture as it is.
 rgb.save(path("srgb.png"), icc_profile=srgb.tobytes())
+if os.path.exists("/usr/share/color/icc/sRGB.icc"):
+    rgb.save(path("srgb_file.png"), icc_profile=open("/usr/share/color/icc/sRGB.icc", "rb").read())
+    cases.append(("srgb_file.png", "rgb.ref", 0))
 rgb.save(path("broken.png"), icc_profile=b"acsp" * 40)
 write_reference("rgb.ref", rgb)
 cases += [("rgb.png", "rgb.ref", 0), ("srgb.png", "rgb.ref", 0), ("broken.png", "rgb.ref", 0)]
@@ -108,6 +133,15 @@ if shutil.which("heif-enc") and shutil.which("heif-convert"):
         if picture.endswith((".heic", ".avif")):
             run("heif-convert", path(picture), path(picture + ".png"))
             write_reference(picture + ".ref", Image.open(path(picture + ".png")))
+    if shutil.which("avifenc"):
+        # Display P3 primaries given as colour information (nclx, no ICC
+        # profile), stored losslessly: heif-convert's pixels are the P3
+        # values, which the reference takes to sRGB by the matrices the
+        # primaries define (both whites D65).
+        run("avifenc", "-l", "--cicp", "12/13/0", path("rgb.png"), path("p3.avif"))
+        run("heif-convert", path("p3.avif"), path("p3.avif.png"))
+        write_reference("p3.avif.ref", p3_to_srgb(Image.open(path("p3.avif.png")).convert("RGB")))
+        cases.append(("p3.avif", "p3.avif.ref", 1))
 
 with open(path("cases.txt"), "w") as f:
     for case in cases:
