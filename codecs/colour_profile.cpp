@@ -39,7 +39,7 @@ std::vector<uint8_t> jpeg_profile(const uint8_t* data, size_t size) {
             const uint8_t number = body[12], count = body[13];
             if (count == 0) return {};
             if (pieces.empty()) pieces.resize(count);
-            if (number < 1 || count != pieces.size() || !pieces[number - 1].empty()) return {};
+            if (number < 1 || number > count || count != pieces.size() || !pieces[number - 1].empty()) return {};
             pieces[number - 1].assign(body + 14, body + body_size);
         }
         at += 2 + length;
