@@ -41,7 +41,7 @@ protected:
 };
 
 // The largest difference of any channel between the image and the
-// reference, -1 when their sizes differ.
+// reference, 256 when their sizes differ.
 int largest_difference(int64_t image, const std::string& reference) {
     std::istringstream in(reference);
     int32_t width = 0, height = 0;
@@ -50,7 +50,7 @@ int largest_difference(int64_t image, const std::string& reference) {
     BitmapInfo info{};
     const uint8_t* bits = image_bits(image, &info);
     if (!bits || info.width != width || info.height != height || reference.size() != start + size_t(width) * height * 3)
-        return -1;
+        return 256;
     int largest = 0;
     for (int32_t y = 0; y < height; ++y) {
         const uint8_t* row = bits + static_cast<ptrdiff_t>(height - 1 - y) * info.stride;
@@ -69,7 +69,6 @@ TEST_F(Formats, EachDecodesAsItsReference) {
         const int64_t image = decode_picture_file((dir + picture).c_str());
         ASSERT_NE(image, 0);
         EXPECT_LE(largest_difference(image, contents(reference)), tolerance);
-        EXPECT_GE(largest_difference(image, contents(reference)), 0);
         free_image(image);
         ++count;
     }

@@ -21,23 +21,18 @@ def run(*args):
     subprocess.run(args, check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
 
-def over_black(c, a):
-    t = c * a + 128
-    return (t + (t >> 8)) >> 8
+def path(name):
+    return os.path.join(out, name)
 
 
 def write_reference(name, img):
-    img = img.convert("RGBA")
-    w, h = img.size
-    data = bytearray(f"{w} {h}\n".encode())
-    for r, g, b, a in img.getdata():
+    def over_black(c, a):  # as the decoders compute it
+        t = c * a + 128
+        return (t + (t >> 8)) >> 8
+    data = bytearray("%d %d\n" % img.size, "ascii")
+    for r, g, b, a in img.convert("RGBA").getdata():
         data += bytes((over_black(b, a), over_black(g, a), over_black(r, a)))
-    with open(os.path.join(out, name), "wb") as f:
-        f.write(data)
-
-
-def path(name):
-    return os.path.join(out, name)
+    open(path(name), "wb").write(data)
 
 
 def base(width, height, alpha):
