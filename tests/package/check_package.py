@@ -225,7 +225,7 @@ class Checks:
         assert committed == images, "the exe's icons are not app/shell/roundcut.ico's"
 
     def test_dlls_self_contained_and_of_the_noticed_versions(self):
-        notices = self.zip.read("THIRD_PARTY_NOTICES.txt").decode("utf-8-sig")
+        notices = self.zip.read("THIRD_PARTY_NOTICES.txt").decode("utf-8-sig").replace("\r\n", "\n")
         for name, package in DLLS.items():
             data = self.zip.read(name)
             pe = PeFile(data)
