@@ -7,14 +7,18 @@
 //   decode_winbench.exe FOLDER             times every picture
 //   decode_winbench.exe --memory ours|gdiplus FILE
 //                                          one load in a fresh process; prints
-//                                          the process's peak working set
-//                                          before and after it
+//                                          its time and the process's peak
+//                                          working set before and after it
+//   decode_winbench.exe --loads RUNS FILE...
+//                                          the whole load of each file, timed
 //
 // bench/decode_compare.sh runs both beside djpeg.
 #include <windows.h>
 #include <psapi.h>
 
+#include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -106,12 +110,19 @@ int main(int argc, char** argv) {
         int64_t small = decode_with_gdiplus("Z:\\nonexistent.png", 1);
         free_image(small);
         const double before = peak_mb();
+        const auto start = std::chrono::steady_clock::now();
         int64_t image = ours ? decode_picture_file(argv[3]) : decode_with_gdiplus(argv[3], 1);
+        const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
         const double after = peak_mb();
-        std::printf("memory %-8s %lld x %lld  peak working set before %.0f MB, after %.0f MB, load %.0f MB\n", argv[2],
-                    static_cast<long long>(image_width(image)), static_cast<long long>(image_height(image)), before,
-                    after, after - before);
+        std::printf("memory %-8s %lld x %lld  %.1f ms  peak working set before %.0f MB, after %.0f MB, load %.0f MB\n",
+                    argv[2], static_cast<long long>(image_width(image)), static_cast<long long>(image_height(image)), ms,
+                    before, after, after - before);
         return image ? 0 : 1;
+    }
+    if (argc >= 4 && std::strcmp(argv[1], "--loads") == 0) {
+        const int runs = std::atoi(argv[2]);
+        for (int i = 3; i < argc; ++i) time_job(argv[i], runs, [&] { load_source(argv[i]); });
+        return 0;
     }
     std::string folder = argc > 1 ? argv[1] : ".";
     if (!folder.empty() && folder.back() != '\\') folder += '\\';

@@ -101,6 +101,12 @@ int32_t decode_png(const uint8_t* data, size_t size, int32_t orientation, MakeTa
     const int32_t height = static_cast<int32_t>(png_get_image_height(png, info));
     const int colour_type = png_get_color_type(png, info);
     if (width < 1 || height < 1 || width > MAX_DECODE_SIDE || height > MAX_DECODE_SIDE) png_longjmp(png, 1);
+    // Data far too short for the rows claimed (deflate shrinks at most
+    // about a thousand times): refused before the picture is made.
+    if ((uint64_t{png_get_rowbytes(png, info)} + 1) * static_cast<uint64_t>(height) > uint64_t{size} * PNG_MOST_DEFLATED) {
+        end_job(job);
+        return PNG_REFUSED;
+    }
 
     png_set_expand(png);  // palette to RGB, grey below 8 bits to 8, tRNS to alpha
     png_set_strip_16(png);

@@ -17,7 +17,11 @@ bool looks_like_png(const uint8_t* data, size_t size);
 // Decodes the PNG in data[0..size), turned upright by `orientation` (1..8):
 // asks `make` for the target at the upright size, then writes every pixel.
 // 1 when the picture is complete in the target; 0 when the file was declined
-// or failed (then the target, if one was made, should be discarded).
+// or failed (then the target, if one was made, should be discarded);
+// PNG_REFUSED, before the target is asked for, when its data is far too
+// short for the size its header claims.
+constexpr int32_t PNG_REFUSED = -1;
+constexpr uint64_t PNG_MOST_DEFLATED = 1032;
 int32_t decode_png(const uint8_t* data, size_t size, int32_t orientation, MakeTarget make, void* context);
 
 // A colour channel drawn with this alpha over black, as the platform does it.

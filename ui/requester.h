@@ -24,6 +24,12 @@ const char* open_file_requester_multi(const char* title, const char* default_fil
                                       int32_t pattern_index, int32_t flags);
 const char* next_selected_file();
 
+// A folder chosen in the platform's folder dialog (which has a box to type
+// one into), titled `title`, with `start_folder` chosen at the start when
+// given; empty when cancelled.
+// Valid until the next requester call.
+const char* folder_requester(const char* title, const char* start_folder = nullptr);
+
 // The chosen colour (0x00BBGGRR), or -1 when cancelled.  -1 as the initial
 // colour starts the dialog at black.
 int64_t color_requester(int64_t initial_colour = -1);

@@ -14,4 +14,6 @@ const char* open_file_requester_multi(const char*, const char*, const char*, int
     return finish_file_request(false, (flags & REQUESTER_MULTI_FLAG) != 0);
 }
 
+const char* folder_requester(const char*, const char*) { return ""; }
+
 int64_t color_requester(int64_t) { return -1; }

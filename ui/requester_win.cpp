@@ -1,6 +1,7 @@
 // The requesters' dialogs, their owner and the modal guard around them.
 #include <windows.h>
 #include <commdlg.h>
+#include <shlobj.h>
 
 #include <cstring>
 
@@ -146,6 +147,48 @@ const char* save_file_requester(const char* title, const char* default_file, con
 const char* open_file_requester_multi(const char* title, const char* default_file, const char* pattern,
                                       int32_t pattern_index, int32_t flags) {
     return file_requester(title, default_file, pattern, pattern_index, false, flags);
+}
+
+namespace {
+
+struct FolderStart {
+    const char* title;   // the dialog's caption as well as its heading
+    const char* folder;  // selected at the start, or null
+};
+
+int CALLBACK start_in_folder(HWND dialog, UINT message, LPARAM, LPARAM data) {
+    const auto* start = reinterpret_cast<const FolderStart*>(data);
+    if (message != BFFM_INITIALIZED || !start) return 0;
+    if (start->title) SetWindowTextA(dialog, start->title);
+    if (start->folder) SendMessageA(dialog, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(start->folder));
+    return 0;
+}
+
+}  // namespace
+
+const char* folder_requester(const char* title, const char* start_folder) {
+    RequesterState* s = requester_state();
+    if (!s) return "";
+    s->result[0] = 0;
+    // The dialog's new style (resizable, with a box to type a folder into)
+    // needs COM on this thread.
+    const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    BROWSEINFOA browse{};
+    browse.hwndOwner = requester_owner();
+    browse.lpszTitle = title;
+    browse.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE | BIF_EDITBOX;
+    browse.lpfn = start_in_folder;
+    const FolderStart start{title, start_folder && *start_folder ? start_folder : nullptr};
+    browse.lParam = reinterpret_cast<LPARAM>(&start);
+    enter_modal_guard();
+    PIDLIST_ABSOLUTE chosen = SHBrowseForFolderA(&browse);
+    leave_modal_guard();
+    if (chosen) {
+        if (!SHGetPathFromIDListA(chosen, s->result)) s->result[0] = 0;
+        CoTaskMemFree(chosen);
+    }
+    if (SUCCEEDED(com)) CoUninitialize();
+    return s->result;
 }
 
 int64_t color_requester(int64_t initial_colour) {

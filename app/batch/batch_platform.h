@@ -25,7 +25,8 @@ std::vector<std::string> expand_wildcards(const std::string& name);
 int processor_count();
 
 // A picture in plain memory: 24-bit, blue-green-red, rows top-down and
-// packed (3 x width bytes apart).
+// packed (3 x width bytes apart); `pixels` may be longer than the picture
+// (a buffer kept from a larger one).
 struct PlainPicture {
     std::vector<uint8_t> pixels;
     int32_t width = 0, height = 0;

@@ -17,10 +17,17 @@ namespace {
 // Larger files are not pictures anyone takes a cut-out of.
 constexpr uint64_t FILE_LIMIT = uint64_t{1} << 31;
 
+// The decoders write every pixel: a buffer as large as the picture or
+// larger is taken as it is, so that a thread's pictures reuse one block
+// instead of clearing and faulting in a fresh one each.
 bool plain_target(void* context, int32_t width, int32_t height, DecodeTarget* target) {
     auto* picture = static_cast<PlainPicture*>(context);
+    const size_t bytes = static_cast<size_t>(width) * 3 * static_cast<size_t>(height);
     try {
-        picture->pixels.assign(static_cast<size_t>(width) * 3 * static_cast<size_t>(height), 0);
+        if (picture->pixels.size() < bytes) {
+            picture->pixels = {};
+            picture->pixels.resize(bytes);
+        }
     } catch (const std::bad_alloc&) {
         return false;
     }
@@ -33,20 +40,35 @@ bool plain_target(void* context, int32_t width, int32_t height, DecodeTarget* ta
 
 }  // namespace
 
-bool decode_batch_picture(const std::string& file, PlainPicture* picture) {
+bool decode_batch_picture(const std::string& file, PlainPicture* picture, PictureProblem* problem) {
+    PictureProblem ignored;
+    if (!problem) problem = &ignored;
+    *problem = PictureProblem::UNREADABLE;
     std::vector<uint8_t> bytes;
     if (!read_whole_file(file, &bytes, FILE_LIMIT)) return false;
     const uint8_t* data = bytes.data();
     const bool jpeg = looks_like_jpeg(data, bytes.size()), png = looks_like_png(data, bytes.size());
-    if (jpeg || png) {
-        const int32_t orientation = read_orientation(data, bytes.size());
-        const int32_t done = jpeg ? decode_jpeg(data, bytes.size(), orientation, plain_target, picture)
-                                  : decode_png(data, bytes.size(), orientation, plain_target, picture);
-        if (done) return true;
+    const int32_t orientation = jpeg || png ? read_orientation(data, bytes.size()) : 1;
+    if (jpeg) {
+        // As a load: a damaged picture is cut out as it shows, a refused
+        // file goes to no other decoder.
+        const JpegResult done = decode_jpeg(data, bytes.size(), orientation, plain_target, picture);
+        *problem = done == JPEG_DAMAGED || done == JPEG_FAILED ? PictureProblem::DAMAGED_JPEG
+                   : done == JPEG_TOO_LARGE                   ? PictureProblem::TOO_LARGE
+                                                              : PictureProblem::NONE;
+        if (done > 0) return true;
+        if (done != JPEG_DECLINED) return false;
+    } else if (png) {
+        if (decode_png(data, bytes.size(), orientation, plain_target, picture) > 0) return true;
+        *problem = PictureProblem::DAMAGED_PNG;
+        return false;
     }
     bytes = {};
     *picture = PlainPicture{};
-    return decode_with_platform(file, picture);
+    *problem = PictureProblem::NONE;
+    if (decode_with_platform(file, picture)) return true;
+    *problem = PictureProblem::UNREADABLE;
+    return false;
 }
 
 CropSquare batch_square(BatchSquare rule, const PlainPicture& picture) {
@@ -90,14 +112,15 @@ std::vector<BatchResult> run_batch(const std::vector<BatchItem>& items, const Ba
     std::atomic<size_t> next{0};
     std::mutex reporting;
     auto work = [&] {
+        PlainPicture picture;  // the thread's, reused from picture to picture
         for (;;) {
             if (cancel && cancel->load()) return;
             const size_t i = next++;
             if (i >= items.size()) return;
             BatchResult result;
             {
-                PlainPicture picture;
-                if (!decode_batch_picture(items[i].picture, &picture)) result.why = "Not a picture roundcut can read";
+                PictureProblem problem = PictureProblem::NONE;
+                if (!decode_batch_picture(items[i].picture, &picture, &problem)) result.why = picture_problem_text(problem);
                 else result = write_batch_cutout(picture, look, items[i].output);
             }
             std::lock_guard<std::mutex> one_at_a_time(reporting);

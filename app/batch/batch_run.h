@@ -11,6 +11,7 @@
 #include "app/batch/batch_options.h"
 #include "app/batch/batch_platform.h"
 #include "app/model/crop.h"
+#include "app/picture/decode.h"
 #include "app/output/output_size.h"
 
 // How every cut-out of a batch is made.
@@ -36,8 +37,9 @@ struct BatchResult {
 using BatchProgress = std::function<void(size_t index, const BatchResult& result)>;
 
 // Decodes a picture file into plain memory: our own decoders for JPEG and
-// PNG (turned upright), the platform's for the rest.
-bool decode_batch_picture(const std::string& file, PlainPicture* picture);
+// PNG (turned upright), the platform's for the rest.  *problem, when asked,
+// says why there is no picture (or that a JPEG was damaged).
+bool decode_batch_picture(const std::string& file, PlainPicture* picture, PictureProblem* problem = nullptr);
 
 // The square the batch cuts from a width x height picture.
 CropSquare batch_square(BatchSquare rule, const PlainPicture& picture);

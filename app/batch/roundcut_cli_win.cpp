@@ -118,7 +118,9 @@ int run(const std::vector<std::string>& args) {
     size_t written = 0, failed = 0;
     run_batch(items, look, options.jobs ? static_cast<int>(options.jobs) : processor_count(), &cancelled,
               [&](size_t i, const BatchResult& r) {
-                  const std::string head = "[" + std::to_string(i + 1) + "/" + total + "] " + file_part(items[i].picture);
+                  // Appended piece by piece: GCC 12 warns wrongly about "[" + a temporary.
+                  std::string head(1, '[');
+                  head += std::to_string(i + 1) + "/" + total + "] " + file_part(items[i].picture);
                   if (r.written) {
                       ++written;
                       if (!options.quiet) print(out, head + " -> " + items[i].output);

@@ -7,6 +7,7 @@ namespace {
 constexpr MenuEntry FILE_ENTRIES[] = {
     {MENU_ENTRY_ITEM, COMMAND_OPEN, "&Open...\tCtrl+O"},
     {MENU_ENTRY_ITEM, COMMAND_PASTE, "&Paste\tCtrl+V"},
+    {MENU_ENTRY_ITEM, COMMAND_BATCH, "&Batch...\tCtrl+B"},
     {MENU_ENTRY_SEPARATOR, 0, nullptr},
     {MENU_ENTRY_ITEM, COMMAND_SAVE_PNG, "&Save PNG...\tCtrl+S"},
     {MENU_ENTRY_ITEM, COMMAND_SAVE_JPG, "Save &JPG...\tCtrl+Shift+S"},
@@ -51,6 +52,7 @@ const size_t MAIN_MENU_COUNT = sizeof MAIN_MENU / sizeof MAIN_MENU[0];
 const Shortcut MAIN_SHORTCUTS[] = {
     {ACCEL_CONTROL, 'O', COMMAND_OPEN},
     {ACCEL_CONTROL, 'V', COMMAND_PASTE},
+    {ACCEL_CONTROL, 'B', COMMAND_BATCH},
     {ACCEL_CONTROL, 'S', COMMAND_SAVE_PNG},
     {ACCEL_CONTROL | ACCEL_SHIFT, 'S', COMMAND_SAVE_JPG},
     {ACCEL_CONTROL, 'C', COMMAND_COPY},

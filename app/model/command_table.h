@@ -14,6 +14,7 @@ enum Command : uint16_t {
     COMMAND_SAVE_JPG = 1004,
     COMMAND_COPY = 1005,
     COMMAND_EXIT = 1006,
+    COMMAND_BATCH = 1007,
 
     // Options
     COMMAND_SMOOTH_EDGE = 1101,

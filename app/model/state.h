@@ -39,6 +39,7 @@ struct AppState {
     int64_t smooth_edge;         // 0: the stair-stepped midpoint disc; 1: coverage-blended edge
     int64_t output_size;         // side of saved and copied cut-outs, 600 by default
     int64_t start_on_faces;      // 1: a new picture's first square is on the face found in it
+    const char* picture_problem; // why the last picture came out black or in part, in a few words; null when nothing was wrong
 
     // The main window and its 20 gadgets, in creation order.
     int64_t window;

@@ -12,10 +12,6 @@
 #include "core/registry.h"
 #include "image/image.h"
 
-const char* const NEEDS_HEIF_LIBRARY = "HEIC needs libheif.dll beside roundcut.exe";
-const char* const DAMAGED_HEIF = "Damaged HEIC or AVIF";
-const char* const DAMAGED_WEBP = "Damaged WebP";
-
 namespace {
 
 // Makes the source image at the upright size and hands its rows, top row
@@ -43,34 +39,54 @@ void convert_image_to_srgb(int64_t image, const std::vector<uint8_t>& profile) {
 
 }  // namespace
 
-int64_t decode_picture(const uint8_t* data, size_t size, const char** why) {
+const char* picture_problem_text(PictureProblem problem) {
+    switch (problem) {
+    case PictureProblem::UNREADABLE: return "Not a picture roundcut can read";
+    case PictureProblem::DAMAGED_JPEG: return "Damaged JPEG";
+    case PictureProblem::DAMAGED_PNG: return "Damaged PNG";
+    case PictureProblem::TOO_LARGE: return "Picture too large";
+    case PictureProblem::DAMAGED_WEBP: return "Damaged WebP";
+    case PictureProblem::DAMAGED_HEIF: return "Damaged HEIC or AVIF";
+    case PictureProblem::NEEDS_LIBHEIF: return "HEIC needs libheif.dll beside roundcut.exe";
+    default: return "";
+    }
+}
+
+int64_t decode_picture(const uint8_t* data, size_t size, PictureProblem* problem) {
+    PictureProblem ignored;
+    if (!problem) problem = &ignored;
+    *problem = PictureProblem::NONE;
     if (!data) return 0;
     const bool jpeg = looks_like_jpeg(data, size), png = looks_like_png(data, size);
     const bool webp = looks_like_webp(data, size), heif = looks_like_heif(data, size);
     if (!jpeg && !png && !webp && !heif) return 0;
     int64_t image = 0;
-    int32_t done = 0;
-    const char* reason = nullptr;
+    bool whole = false;
     std::vector<uint8_t> profile;
+    // libpng, libwebp and libheif read every file of their kind there is:
+    // what they cannot read is damaged, and no other decoder spends time on it.
     if (heif) {
         // HEIF applies its own rotation; its EXIF orientation is not applied again.
         const HeifResult result = decode_heif(data, size, make_source_image, &image, &profile);
-        done = result == HeifResult::decoded;
-        reason = result == HeifResult::no_library ? NEEDS_HEIF_LIBRARY : DAMAGED_HEIF;
-    } else {
+        whole = result == HeifResult::decoded;
+        if (!whole)
+            *problem = result == HeifResult::no_library ? PictureProblem::NEEDS_LIBHEIF : PictureProblem::DAMAGED_HEIF;
+    } else if (png || webp) {
         const int32_t orientation = read_orientation(data, size);
-        done = jpeg   ? decode_jpeg(data, size, orientation, make_source_image, &image)
-               : png  ? decode_png(data, size, orientation, make_source_image, &image)
-                      : decode_webp(data, size, orientation, make_source_image, &image);
-        if (webp) reason = DAMAGED_WEBP;
-        if (done) profile = embedded_profile(data, size);
+        whole = (png ? decode_png(data, size, orientation, make_source_image, &image)
+                     : decode_webp(data, size, orientation, make_source_image, &image)) == 1;
+        if (!whole) *problem = png ? PictureProblem::DAMAGED_PNG : PictureProblem::DAMAGED_WEBP;
+    } else {
+        const JpegResult result = decode_jpeg(data, size, read_orientation(data, size), make_source_image, &image);
+        if (result == JPEG_DAMAGED || result == JPEG_FAILED) *problem = PictureProblem::DAMAGED_JPEG;
+        if (result == JPEG_TOO_LARGE) *problem = PictureProblem::TOO_LARGE;
+        whole = result >= JPEG_COMPLETE;  // a damaged JPEG keeps the rows before the damage
     }
-    if (!done) {
-        // Declined after all or failed midway: the platform decoder gets the file.
+    if (!whole) {
         if (image) free_image(image);
-        if (why && reason) *why = reason;
         return 0;
     }
+    if (!heif) profile = embedded_profile(data, size);
     convert_image_to_srgb(image, profile);
     return image;
 }

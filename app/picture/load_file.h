@@ -3,12 +3,16 @@
 
 #include <cstdint>
 
+#include "app/picture/decode.h"
+
 // Decodes the file into a new 24-bit image, upright by its EXIF orientation,
 // in sRGB and drawn 1:1 over black: JPEG, PNG, WebP, HEIF and AVIF through
-// our own decoders, anything they decline or fail on and every other format
-// through GDI+; 0 when nothing can decode the file, with *why (when given)
-// set to the reason our decoders gave, if any (see decode.h).
-int64_t decode_picture_file(const char* file, const char** why = nullptr);
+// our own decoders, anything
+// they decline and every other format through GDI+; 0 when nothing can
+// decode the file.  *problem, when asked, says what was wrong with it:
+// UNREADABLE, or what our decoders refused it for (then GDI+ never sees
+// it), or DAMAGED_JPEG with the picture.
+int64_t decode_picture_file(const char* file, PictureProblem* problem = nullptr);
 
 // The file's picture through GDI+ alone, turned by GdipImageRotateFlip with
 // the type for `orientation`, drawn over black into a new 24-bit image; 0

@@ -7,10 +7,15 @@
 
 #include "app/picture/decode.h"
 
-int64_t decode_picture_file(const char* file, const char** why) {
-    if (!file || !*file) return 0;
-    std::FILE* f = std::fopen(file, "rb");
-    if (!f) return 0;
+int64_t decode_picture_file(const char* file, PictureProblem* problem) {
+    if (problem) *problem = PictureProblem::NONE;
+    std::FILE* f = nullptr;
+    if (!file || !*file || !(f = std::fopen(file, "rb"))) {
+        if (problem) *problem = PictureProblem::UNREADABLE;
+        return 0;
+    }
+
+
     uint8_t* data = nullptr;
     size_t size = 0, capacity = 0;
     int64_t image = 0;
@@ -30,7 +35,8 @@ int64_t decode_picture_file(const char* file, const char** why) {
         if (n == 0) break;
     }
     std::fclose(f);
-    if (ok) image = decode_picture(data, size, why);
+    if (ok) image = decode_picture(data, size, problem);
+    if (!image && problem && *problem == PictureProblem::NONE) *problem = PictureProblem::UNREADABLE;
     std::free(data);
     return image;
 }

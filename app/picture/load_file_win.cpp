@@ -13,6 +13,7 @@
 #include "app/picture/decode.h"
 #include "app/picture/gdiplus_codes.h"
 #include "app/picture/gdiplus_win.h"
+#include "codecs/claimed_size.h"
 #include "codecs/orientation.h"
 #include "core/dynlib.h"
 #include "core/memory.h"
@@ -23,8 +24,9 @@
 namespace {
 
 // A TIFF's orientation from its header and first directory, read where
-// they lie; 1 when they cannot be read.
-int32_t tiff_file_orientation(HANDLE handle, const uint8_t* header) {
+// they lie; 1 when they cannot be read.  *plausible false when the
+// directory claims more pixels than the file can hold.
+int32_t tiff_file_orientation(HANDLE handle, const uint8_t* header, uint64_t file_size, bool* plausible) {
     LARGE_INTEGER at{};
     at.QuadPart = tiff_directory_offset(header, 8);
     static uint8_t directory[TIFF_DIRECTORY_LIMIT];
@@ -32,19 +34,23 @@ int32_t tiff_file_orientation(HANDLE handle, const uint8_t* header) {
     if (!at.QuadPart || !SetFilePointerEx(handle, at, nullptr, FILE_BEGIN) ||
         !ReadFile(handle, directory, sizeof directory, &got, nullptr))
         return 1;
+    int64_t width = 0, height = 0;
+    if (tiff_claimed_size(header, directory, got, &width, &height)) *plausible = plausible_size(width, height, file_size);
     return tiff_directory_orientation(header, directory, got);
 }
 
 // The whole file in a buffer of alloc_memory when it starts like a picture
 // our decoders take; null otherwise, with *orientation set for a TIFF.
-uint8_t* read_picture_file(const char* file, size_t* size, int32_t* orientation) {
+// *plausible false when the header of a file for the platform's decoder
+// claims a picture far larger than the file can hold.
+uint8_t* read_picture_file(const char* file, size_t* size, int32_t* orientation, bool* plausible) {
     if (!file || !*file) return nullptr;
     HANDLE handle = CreateFileA(file, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
                                 nullptr);
     if (handle == INVALID_HANDLE_VALUE) return nullptr;
     uint8_t* data = nullptr;
     LARGE_INTEGER length{};
-    uint8_t start[64];  // enough for a HEIF file-type box's brands
+    uint8_t start[64];  // enough for a HEIF file-type box and its brands
     DWORD got = 0;
     const bool started = GetFileSizeEx(handle, &length) && length.QuadPart > 0 &&
                          ReadFile(handle, start, sizeof start, &got, nullptr);
@@ -61,7 +67,11 @@ uint8_t* read_picture_file(const char* file, size_t* size, int32_t* orientation)
         }
         if (data) *size = total;
     } else if (started && got >= 8) {
-        *orientation = tiff_file_orientation(handle, start);
+        int64_t width = 0, height = 0;
+        if (claimed_size(start, got, &width, &height))
+            *plausible = plausible_size(width, height, static_cast<uint64_t>(length.QuadPart));
+        else
+            *orientation = tiff_file_orientation(handle, start, static_cast<uint64_t>(length.QuadPart), plausible);
     }
     CloseHandle(handle);
     return data;
@@ -85,17 +95,26 @@ wchar_t* to_wide_string(const char* text) {
     return result;
 }
 
-int64_t decode_picture_file(const char* file, const char** why) {
+int64_t decode_picture_file(const char* file, PictureProblem* problem) {
+    PictureProblem ignored;
+    if (!problem) problem = &ignored;
+    *problem = PictureProblem::NONE;
     size_t size = 0;
     int32_t orientation = 1;
-    uint8_t* data = read_picture_file(file, &size, &orientation);
+    bool plausible = true;
+    uint8_t* data = read_picture_file(file, &size, &orientation, &plausible);
     int64_t image = 0;
     if (data) {
-        image = decode_picture(data, size, why);
+        image = decode_picture(data, size, problem);
         if (!image) orientation = read_orientation(data, size);
         free_memory(data);
     }
-    return image ? image : decode_with_gdiplus(file, orientation);
+    // What our decoders refused is not worth another decoder's time, nor
+    // is a file far too short for the picture its header claims.
+    if (!plausible) *problem = PictureProblem::UNREADABLE;
+    if (!image && *problem == PictureProblem::NONE) image = decode_with_gdiplus(file, orientation);
+    if (!image && *problem == PictureProblem::NONE) *problem = PictureProblem::UNREADABLE;
+    return image;
 }
 
 int64_t decode_with_gdiplus(const char* file, int32_t orientation) {

@@ -74,7 +74,9 @@ int64_t draw_into_new_image(int64_t lib, void* bitmap) {
 
 int64_t decode_picture_bytes(const uint8_t* data, size_t size) {
     if (!data || size == 0 || size > 0x7FFFFFFF) return 0;
-    if (const int64_t ours = decode_picture(data, size)) return ours;
+    PictureProblem problem = PictureProblem::NONE;
+    if (const int64_t ours = decode_picture(data, size, &problem)) return ours;
+    if (problem != PictureProblem::NONE) return 0;  // refused: no other decoder's time
     const int32_t orientation = read_orientation(data, size);
     IStream* stream = stream_over_copy(data, size);
     if (!stream) return 0;

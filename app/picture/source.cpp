@@ -37,7 +37,9 @@ void load_source(const char* file) {
     if (is_image(app.source_image)) free_image(app.source_image);
     app.source_image = 0;
 
-    app.source_image = decode_picture_file(file);
+    PictureProblem problem = PictureProblem::NONE;
+    app.source_image = decode_picture_file(file, &problem);
+    app.picture_problem = problem == PictureProblem::NONE ? nullptr : picture_problem_text(problem);
     if (!is_image(app.source_image)) app.source_image = create_image(AUTO_ID, 600, 600, 24);
     app.source_width = image_width(app.source_image);
     app.source_height = image_height(app.source_image);
@@ -48,6 +50,7 @@ void use_source_image(int64_t image) {
     // The crop image stays: the left gadget still shows it, and the grab
     // writes over it (or replaces it once the gadget has let go).
     if (is_image(app.source_image)) free_image(app.source_image);
+    app.picture_problem = nullptr;
     app.source_image = image;
     app.source_width = image_width(image);
     app.source_height = image_height(image);

@@ -1,4 +1,5 @@
 // The main window's command dispatch: menu items and keyboard shortcuts.
+#include "app/shell/batch_window.h"
 #include "app/shell/commands.h"
 
 #include <windows.h>
@@ -71,6 +72,9 @@ int64_t on_command(int64_t command, bool from_shortcut) {
         if (from_shortcut && focused_edit() && IsClipboardFormatAvailable(CF_UNICODETEXT))
             SendMessageA(focused_edit(), WM_PASTE, 0, 0);
         else on_paste();
+        return 1;
+    case COMMAND_BATCH:
+        on_batch();
         return 1;
     case COMMAND_EXIT:
         return 0;

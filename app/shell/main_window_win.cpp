@@ -57,6 +57,10 @@ void build_main_window(int32_t x, int32_t y, int32_t width, int32_t height) {
         add_status_bar_field(STATUS_FIELD_WIDTH);
         status_bar_text(STATUS_BAR, field, STATUS_LABELS[field], STATUS_LABEL_FLAGS);
     }
+    // Why the picture is black or in part, when it is: the rest of the bar,
+    // without a border so that it is not there when empty.
+    add_status_bar_field(IGNORE_ARG);
+    status_bar_text(STATUS_BAR, PROBLEM_FIELD, "", STATUS_BORDERLESS);
 
     // Creation order is tab order.
     app.left_image_gadget = image_gadget(AUTO_ID, 10, 10, 600, 600, 0);

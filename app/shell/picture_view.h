@@ -4,7 +4,10 @@
 
 #include <cstdint>
 
-// Status fields 0 and 1 (the source size) and 2 to 5 (the crop square).
+// Status field 6: why the picture is black or in part (empty when it is not).
+constexpr int32_t PROBLEM_FIELD = 6;
+
+// Status fields 0 and 1 (the source size) with field 6, and 2 to 5 (the crop square).
 void show_source_size();
 void show_crop_square();
 

@@ -127,6 +127,7 @@ void release_crop_display() {
 void show_source_size() {
     field_text(0, "B: ", app.source_width);
     field_text(1, "H: ", app.source_height);
+    status_bar_text(STATUS_BAR, PROBLEM_FIELD, app.picture_problem ? app.picture_problem : "", STATUS_BORDERLESS);
 }
 
 void show_crop_square() {

@@ -10,6 +10,7 @@
 #include "app/model/settings_file.h"
 #include "app/model/state.h"
 #include "app/picture/gdiplus_codes.h"
+#include "app/shell/batch_window.h"
 #include "app/shell/commands.h"
 #include "app/shell/load_command.h"
 #include "app/shell/main_window.h"
@@ -89,6 +90,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         if (code == 0) store_settings();
     }
     store_settings(true);
+    end_batch();
 
     end_libraries();
     end_main_heap();

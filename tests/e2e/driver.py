@@ -373,6 +373,22 @@ class Tool:
             raise RuntimeError(f"the file dialog did not close after {name}")
         self.settle()
 
+    def answer_dialog(self, title, text=None):
+        """Types the text (when given) into the dialog with this title, then
+        Return, as often as it takes the dialog to close."""
+        window = self.wait_dialog(title)
+        self.point_at_dialog(window)
+        if text is not None:
+            self.type(text, title)
+        for _ in range(2):
+            self.key("Return")
+            if self.dialog_gone(title, 2):
+                break
+            self.point_at_dialog(window)
+        if not self.dialog_gone(title, 10):
+            raise RuntimeError(f'the "{title}" dialog did not close')
+        self.settle()
+
     def cancel_file_dialog(self):
         window = self.wait_dialog(DIALOG_TITLE)
         self.point_at_dialog(window)

@@ -31,6 +31,9 @@ class MenuAndSettings(unittest.TestCase):
         os.makedirs(OUT)
         os.makedirs(d.ARTEFACTS, exist_ok=True)
         expect.make_photo(700, 500).save(os.path.join(PICTURES, "photo.png"))
+        expect.make_photo(640, 480).save(os.path.join(PICTURES, "second.jpg"))
+        with open(os.path.join(PICTURES, "notes.txt"), "w") as f:
+            f.write("not a picture")
         cls.appdata = tempfile.mkdtemp(prefix="roundcut-appdata-")
         cls.tool = d.Tool(WORK, cls.appdata)
         cls.tool.start()
@@ -63,6 +66,20 @@ class MenuAndSettings(unittest.TestCase):
         self.assertEqual(sorted(os.listdir(OUT)), ["first.jpg", "first.png"])
         self.assertEqual(Image.open(os.path.join(OUT, "first.png")).mode, "RGBA")
         self.assertEqual(Image.open(os.path.join(OUT, "first.jpg")).format, "JPEG")
+        # File > Batch... (Ctrl+B): three pictures chosen where the last one
+        # was loaded from, that folder taken for the cut-outs, a PNG of the
+        # output size for each picture (beside, not over, photo.png).
+        self.menu_keys("ctrl+b")
+        self.tool.answer_dialog("Batch: choose the pictures", '"photo.png" "second.jpg" "notes.txt"')
+        self.tool.answer_dialog("Batch: choose the folder for the cut-outs")
+        for name in ("photo (2).png", "second.png"):
+            path = os.path.join(PICTURES, name)
+            self.assertTrue(d.wait_file(path, 30), name)
+            self.assertEqual(Image.open(path).size, (256, 256))
+        batch = self.tool.wait_dialog("Batch")
+        self.tool.point_at_dialog(batch)
+        self.tool.key("alt+F4")
+        self.assertTrue(self.tool.dialog_gone("Batch"))
         # Help > About roundcut: a message box, closed with Return.
         self.menu_keys("alt+h", "a")
         about = self.tool.wait_dialog("About roundcut")

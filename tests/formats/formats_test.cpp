@@ -76,20 +76,19 @@ TEST_F(Formats, EachDecodesAsItsReference) {
 }
 
 TEST_F(Formats, FailuresSayWhy) {
-    const char* why = nullptr;
+    PictureProblem problem = PictureProblem::NONE;
     std::string webp = contents("lossy.webp");
     webp.resize(webp.size() / 2);
-    const auto* bytes = reinterpret_cast<const uint8_t*>(webp.data());
-    EXPECT_EQ(decode_picture(bytes, webp.size(), &why), 0);
-    EXPECT_EQ(why, DAMAGED_WEBP);
+    EXPECT_EQ(decode_picture(reinterpret_cast<const uint8_t*>(webp.data()), webp.size(), &problem), 0);
+    EXPECT_EQ(problem, PictureProblem::DAMAGED_WEBP);
 
     const std::string heic = contents("photo.heic");
     if (heic.empty()) GTEST_SKIP() << "no HEIF encoder";
     const char* library = heif_library_file;
     heif_library_file = "no-such-libheif.dll";
-    EXPECT_EQ(decode_picture(reinterpret_cast<const uint8_t*>(heic.data()), heic.size(), &why), 0);
+    EXPECT_EQ(decode_picture(reinterpret_cast<const uint8_t*>(heic.data()), heic.size(), &problem), 0);
     heif_library_file = library;
-    EXPECT_STREQ(why, "HEIC needs libheif.dll beside roundcut.exe");
+    EXPECT_STREQ(picture_problem_text(problem), "HEIC needs libheif.dll beside roundcut.exe");
 }
 
 TEST_F(Formats, ProfileFoundInEachContainerAndJpegPiecesJoinedInOrder) {

@@ -20,7 +20,7 @@ import zipfile
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 ENTRIES = ["roundcut.exe", "roundcut-cli.exe", "libheif.dll", "libde265.dll", "README.txt", "LICENSE.txt",
-           "THIRD_PARTY_NOTICES.txt"]
+           "THIRD_PARTY_NOTICES.txt", "BUILDINFO.txt"]
 # The DLLs beside the exe: the notices name each one's source package, whose
 # upstream version the DLL carries as its version text.
 DLLS = {"libheif.dll": "libheif", "libde265.dll": "libde265"}
@@ -32,6 +32,11 @@ def project_version():
     with open(os.path.join(ROOT, "CMakeLists.txt"), encoding="utf-8") as f:
         m = re.search(r"project\(roundcut VERSION (\d+)\.(\d+)\.(\d+)", f.read())
     return tuple(int(x) for x in m.groups())
+
+
+def git(*args):
+    import subprocess
+    return subprocess.run(["git", "-C", ROOT, *args], capture_output=True, text=True, check=True).stdout.strip()
 
 
 # --- PE reading ----------------------------------------------------------------
@@ -159,7 +164,8 @@ class Checks:
         assert [i.filename for i in infos] == ENTRIES, [i.filename for i in infos]
         assert len({i.date_time for i in infos}) == 1, "entries with different times"
         version = ".".join(map(str, project_version()))
-        assert os.path.basename(self.zip_path) == f"roundcut-{version}-win64.zip", self.zip_path
+        dirty = "-dirty" if git("status", "--porcelain", "--untracked-files=no") else ""
+        assert os.path.basename(self.zip_path) == f"roundcut-{version}{dirty}-win64.zip", self.zip_path
         for name in [n for n in ENTRIES if n.endswith(".txt")]:
             data = self.zip.read(name)
             assert data.startswith(b"\xef\xbb\xbf"), f"{name}: no UTF-8 byte-order mark"
@@ -170,6 +176,16 @@ class Checks:
             assert words in readme, f"README.txt lacks {words!r}"
         assert "![" not in readme and "**" not in readme, "README.txt keeps Markdown marks"
         assert self.zip.read("LICENSE.txt").decode("utf-8-sig").startswith("MIT License"), "LICENSE.txt is not the MIT licence"
+
+    def test_buildinfo_names_the_commit_and_sums_name_the_zip(self):
+        info = self.zip.read("BUILDINFO.txt").decode("utf-8-sig").splitlines()
+        assert f"commit {git('rev-parse', 'HEAD')}" in " ".join(info), info
+        for word in ("compiler", "linker", "library libpng1.6", "library libjpeg-turbo"):
+            assert any(line.startswith(word) for line in info), f"BUILDINFO.txt lacks {word!r}"
+        import hashlib
+        with open(os.path.join(os.path.dirname(self.zip_path), "SHA256SUMS"), encoding="utf-8") as f:
+            sums = f.read().split()
+        assert sums == [hashlib.sha256(self.zip_bytes).hexdigest(), os.path.basename(self.zip_path)], sums
 
     def test_exe_header_stripped_no_timestamp(self):
         assert self.exe.machine == 0x8664, "not x86-64"

@@ -3,11 +3,15 @@
 // must give, and silence.
 #include <gtest/gtest.h>
 #include <png.h>
+#include <zlib.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "codecs/claimed_size.h"
 #include "codecs/jpeg_reader.h"
 #include "codecs/orientation.h"
 #include "codecs/png_reader.h"
@@ -117,7 +121,8 @@ TEST(Orientation, MalformedMeansAsStored) {
 // the EXIF definition puts them.
 TEST(Decoders, OrientationsMovePixelsAsDefined) {
     const std::string files[] = {dp::png(7, 4, {6, 8, false, false}), dp::jpeg(13, 6, {3, 2, 2, false, 90}),
-                                 dp::jpeg(9, 5, {1, 1, 1, true, 90}), dp::png(6, 5, {3, 4, true, true})};
+                                 dp::jpeg(9, 5, {1, 1, 1, true, 90}), dp::png(6, 5, {3, 4, true, true}),
+                                 dp::jpeg(37, 41, {3, 2, 1, false, 90})};
     for (const std::string& file : files) {
         Decoded plain;
         ASSERT_EQ(decode(file, 1, &plain), 1);
@@ -140,6 +145,102 @@ TEST(Decoders, OrientationsMovePixelsAsDefined) {
         }
     }
 }
+
+#if !defined(_WIN32)  // djpeg and cjpeg run natively
+// djpeg's reading of the file, top row first, as blue, green, red; empty
+// when djpeg cannot be run.
+std::vector<uint8_t> djpeg(const std::string& file) {
+    char name[] = "/tmp/roundcut-djpeg-XXXXXX";
+    const int fd = mkstemp(name);
+    if (fd < 0) return {};
+    std::FILE* f = fdopen(fd, "wb");
+    std::fwrite(file.data(), 1, file.size(), f);
+    std::fclose(f);
+    std::vector<uint8_t> out;
+    if (std::FILE* p = popen(("djpeg -pnm " + std::string(name) + " 2>/dev/null").c_str(), "r")) {
+        char magic[3] = {};
+        int width = 0, height = 0, top = 0;
+        if (std::fscanf(p, "%2s %d %d %d", magic, &width, &height, &top) == 4 && std::fgetc(p) != EOF) {
+            const int n = magic[1] == '5' ? 1 : 3;
+            std::vector<uint8_t> pnm(static_cast<size_t>(width) * height * n);
+            if (std::fread(pnm.data(), 1, pnm.size(), p) == pnm.size())
+                for (size_t i = 0; i < pnm.size() / n; ++i)
+                    for (int c = 2; c >= 0; --c) out.push_back(pnm[i * n + (n == 1 ? 0 : c)]);
+        }
+        pclose(p);
+    }
+    std::remove(name);
+    return out;
+}
+
+// Every kind of JPEG decodes byte for byte as djpeg decodes it by default.
+// One cut short shows the rows before the cut and grey after it; a header
+// claiming far more than the data holds, or a progression of too many
+// scans, is refused before the picture is asked for.
+TEST(Decoders, JpegMatchesDjpegAndEndsAtTheDamage) {
+    const dp::JpegKind kinds[] = {
+            {3, 1, 1, false, 90}, {3, 2, 1, false, 90}, {3, 1, 2, false, 90},      {3, 2, 2, false, 90},
+            {3, 4, 1, false, 90}, {1, 1, 1, false, 90}, {3, 2, 2, true, 75},       {3, 2, 1, true, 75},
+            {1, 1, 1, true, 50},  {3, 2, 2, false, 85, 1}, {3, 2, 2, true, 85, 0, true},
+    };
+    for (const auto& kind : kinds)
+        for (const auto& size : {std::pair{333, 201}, {17, 9}, {1, 1}}) {
+            SCOPED_TRACE(testing::Message() << kind.components << " " << kind.h_sampling << "x" << kind.v_sampling
+                                            << (kind.progressive ? " progressive " : " ") << size.first << "x" << size.second);
+            const std::string file = dp::jpeg(size.first, size.second, kind);
+            Decoded ours;
+            ASSERT_EQ(decode(file, 1, &ours), JPEG_COMPLETE);
+            const std::vector<uint8_t> theirs = djpeg(file);
+            ASSERT_FALSE(theirs.empty()) << "djpeg (libjpeg-turbo-progs) missing";
+            ASSERT_TRUE(ours.pixels == theirs);
+        }
+
+    const std::string whole = dp::jpeg(64, 96, {3, 2, 2, false, 90});
+    const std::vector<uint8_t> full = djpeg(whole);
+    Decoded cut;
+    ASSERT_EQ(decode(whole.substr(0, whole.size() / 2), 1, &cut), JPEG_DAMAGED);
+    ASSERT_EQ(cut.pixels.size(), full.size());
+    const size_t row = 64 * 3;
+    EXPECT_TRUE(std::equal(full.begin(), full.begin() + 16 * row, cut.pixels.begin()));
+    EXPECT_EQ(std::count(cut.pixels.end() - 16 * row, cut.pixels.end(), DAMAGED_GREY), static_cast<long>(16 * row));
+    Decoded cut_progressive;  // what its scans so far hold, over the whole picture
+    EXPECT_EQ(decode(dp::jpeg(64, 96, {3, 2, 2, true, 90}).substr(0, whole.size() / 2), 1, &cut_progressive), JPEG_DAMAGED);
+    EXPECT_EQ(cut_progressive.height, 96);
+
+    std::string claims = dp::jpeg(16, 16, {3, 2, 2, false, 90});
+    const size_t sof = claims.find("\xFF\xC0");
+    ASSERT_NE(sof, std::string::npos);
+    claims[sof + 5] = claims[sof + 7] = char(0x7F), claims[sof + 6] = claims[sof + 8] = char(0xFF);  // 32767 x 32767
+    Decoded refused;
+    EXPECT_EQ(decode(claims, 1, &refused), JPEG_FAILED);
+    EXPECT_EQ(refused.calls, 0);
+
+    // The first 31 coefficients of each component in scans of their own: a
+    // valid progression of 97 scans.
+    std::string script = "0,1,2: 0 0 0 0;\n";
+    for (int c = 0; c < 3; ++c) {
+        for (int k = 1; k < 32; ++k) script += std::to_string(c) + ": " + std::to_string(k) + " " + std::to_string(k) + " 0 0;\n";
+        script += std::to_string(c) + ": 32 63 0 0;\n";
+    }
+    std::FILE* f = std::fopen("/tmp/roundcut-scans.txt", "w");
+    std::fputs(script.c_str(), f);
+    std::fclose(f);
+    f = std::fopen("/tmp/roundcut-scans.jpg", "wb");
+    std::fwrite(whole.data(), 1, whole.size(), f);
+    std::fclose(f);
+    std::string many;
+    if (std::FILE* p = popen("djpeg -pnm /tmp/roundcut-scans.jpg | cjpeg -scans /tmp/roundcut-scans.txt", "r")) {
+        for (int c; (c = std::fgetc(p)) != EOF;) many += char(c);
+        pclose(p);
+    }
+    ASSERT_GT(many.size(), 1000u) << "cjpeg (libjpeg-turbo-progs) missing";
+    Decoded scans;
+    EXPECT_EQ(decode(many, 1, &scans), JPEG_FAILED);
+    EXPECT_EQ(scans.calls, 0);
+    std::remove("/tmp/roundcut-scans.txt");
+    std::remove("/tmp/roundcut-scans.jpg");
+}
+#endif
 
 // PNG against the library's own simplified reader, composited over black
 // the way the decoder does it.
@@ -164,30 +265,34 @@ TEST(Decoders, PngMatchesLibpngsOwnReading) {
 }
 
 // Sides beyond the image library's limit are refused from the header,
-// before the target is asked for; cut files and refused targets fail; and
-// none of it prints a thing.
+// before the target is asked for; cut files never count as complete;
+// refused targets fail; and none of it prints a thing.
 TEST(Decoders, HostileFilesAreDeclinedQuietly) {
     std::string png = dp::png(20, 10, {2, 8, false, false});
     std::string wide_png = png;
     wide_png[16] = 0, wide_png[17] = 0, wide_png[18] = char(0x80), wide_png[19] = 0;  // width 32768
+    std::string claiming_png = png;  // 30000 x 30000 from a few hundred bytes, its header's checksum right
+    claiming_png[18] = claiming_png[22] = char(0x75), claiming_png[19] = claiming_png[23] = char(0x30);
+    const uint32_t crc = crc32(0, reinterpret_cast<const Bytef*>(claiming_png.data() + 12), 17);
+    for (int i = 0; i < 4; ++i) claiming_png[29 + i] = char(crc >> (24 - 8 * i));
     std::string jpeg = dp::jpeg(20, 10, {3, 2, 2, false, 90});
-    // Tall enough for the chroma pass on its own thread.
+    // Tall enough for several bands of rows.
     std::string tall = dp::jpeg(24, 200, {3, 2, 2, false, 90});
     std::string wide_jpeg = jpeg;
     size_t sof = wide_jpeg.find("\xFF\xC0");
     ASSERT_NE(sof, std::string::npos);
     wide_jpeg[sof + 7] = char(0x80), wide_jpeg[sof + 8] = 0;  // width 32768
     testing::internal::CaptureStderr();
-    for (const std::string& big : {wide_png, wide_jpeg}) {
+    for (const std::string& big : {wide_png, wide_jpeg, claiming_png}) {
         Decoded d;
-        EXPECT_EQ(decode(big, 1, &d), 0);
+        EXPECT_LE(decode(big, 1, &d), 0);
         EXPECT_EQ(d.calls, 0);
     }
     for (const std::string* file : {&png, &jpeg, &tall}) {
         const std::string& good = *file;
         for (size_t cut = 0; cut < good.size(); cut += 1 + cut / 8) {
             Decoded d;
-            EXPECT_EQ(decode(good.substr(0, cut), 1, &d), 0) << cut;
+            EXPECT_NE(decode(good.substr(0, cut), 1, &d), 1) << cut;
         }
         Decoded refused;
         refused.refuse = true;
@@ -202,3 +307,48 @@ TEST(Decoders, HostileFilesAreDeclinedQuietly) {
 }
 
 }  // namespace
+
+// What the headers of the platform decoder's formats claim, and whether a
+// file of that size can hold it.
+TEST(ClaimedSize, HeadersOfThePlatformsFormats) {
+    auto le = [](uint32_t v, int n) {
+        std::string s;
+        for (int i = 0; i < n; ++i) s += char(v >> (8 * i));
+        return s;
+    };
+    const std::string bmp = "BM" + le(700, 4) + le(0, 4) + le(54, 4) + le(40, 4) + le(30000, 4) + le(uint32_t(-20000), 4);
+    const std::string core = "BM" + std::string(12, char(0)) + le(12, 4) + le(640, 2) + le(480, 2);
+    const std::string gif = "GIF89a" + le(321, 2) + le(123, 2);
+    const struct {
+        std::string start;
+        bool known;
+        int64_t width, height;
+    } cases[] = {{bmp, true, 30000, 20000}, {core, true, 640, 480}, {gif, true, 321, 123},
+                 {gif.substr(0, 9), false, 0, 0}, {"GIF90a" + le(1, 4), false, 0, 0}, {bmp.substr(0, 25), false, 0, 0}};
+    for (const auto& c : cases) {
+        int64_t w = 0, h = 0;
+        EXPECT_EQ(claimed_size(reinterpret_cast<const uint8_t*>(c.start.data()), c.start.size(), &w, &h), c.known);
+        if (c.known) {
+            EXPECT_EQ(std::make_pair(w, h), std::make_pair(c.width, c.height));
+        }
+    }
+    // A TIFF directory of either byte order, its sides as SHORT or LONG.
+    for (const bool big : {false, true}) {
+        auto u = [big](uint32_t v, int n) {
+            std::string s;
+            for (int i = 0; i < n; ++i) s += char(v >> (8 * (big ? n - 1 - i : i)));
+            return s;
+        };
+        const std::string header = (big ? "MM" : "II") + u(42, 2) + u(8, 4);
+        const std::string directory = u(2, 2) + u(256, 2) + u(3, 2) + u(1, 4) + u(500, 2) + u(0, 2) + u(257, 2) +
+                                      u(4, 2) + u(1, 4) + u(70000, 4);
+        int64_t w = 0, h = 0;
+        ASSERT_TRUE(tiff_claimed_size(reinterpret_cast<const uint8_t*>(header.data()),
+                                      reinterpret_cast<const uint8_t*>(directory.data()), directory.size(), &w, &h));
+        EXPECT_EQ(std::make_pair(w, h), std::make_pair(int64_t{500}, int64_t{70000}));
+        EXPECT_FALSE(tiff_claimed_size(reinterpret_cast<const uint8_t*>(header.data()),
+                                       reinterpret_cast<const uint8_t*>(directory.data()), 14, &w, &h));
+    }
+    EXPECT_FALSE(plausible_size(30000, 20000, 700));
+    EXPECT_TRUE(plausible_size(30000, 20000, (30000ull * 20000 + MOST_PIXELS_PER_BYTE - 1) / MOST_PIXELS_PER_BYTE));
+}

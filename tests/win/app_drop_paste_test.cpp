@@ -39,14 +39,16 @@ void run_loop(int ms = 150) {
     while (int32_t code = take_next_event()) handle_event(code);
 }
 
-std::vector<std::string> status_texts() {
+std::string status_field(int field) {
     HWND bar = FindWindowExA(main_hwnd(), nullptr, STATUSCLASSNAMEA, nullptr);
+    char text[64] = {};
+    SendMessageA(bar, SB_GETTEXTA, field, reinterpret_cast<LPARAM>(text));
+    return text;
+}
+
+std::vector<std::string> status_texts() {
     std::vector<std::string> out;
-    for (int i = 0; i < 6; ++i) {
-        char text[64] = {};
-        SendMessageA(bar, SB_GETTEXTA, i, reinterpret_cast<LPARAM>(text));
-        out.push_back(text);
-    }
+    for (int i = 0; i < 6; ++i) out.push_back(status_field(i));
     return out;
 }
 
@@ -210,15 +212,22 @@ TEST_F(DropAndPaste, ADroppedFileLoadsLikeAChosenOneAndTheFirstOfSeveralWins) {
     ASSERT_TRUE(write_picture(first, BMP, 650, 610));
     ASSERT_TRUE(write_picture(second, PNG, 40, 30));
     ASSERT_TRUE(write_bytes(text, "not a picture", 13));
+    const std::string cut = folder + "cut.jpg";
+    ASSERT_TRUE(write_picture(cut, JPEG, 90, 70));
+    const std::string whole = read_bytes(cut);
+    ASSERT_TRUE(write_bytes(cut, whole.data(), whole.size() / 2));
 
     const struct {
         std::vector<std::string> files;
         int w, h;
         std::string same_as;  // empty: the black fallback
+        std::string problem;  // the seventh status field
     } cases[] = {
-        {{first, second}, 650, 610, first},
-        {{second}, 40, 30, second},
-        {{text, first}, 600, 600, ""},
+        {{first, second}, 650, 610, first, ""},
+        {{second}, 40, 30, second, ""},
+        {{text, first}, 600, 600, "", "Not a picture roundcut can read"},
+        {{cut}, 90, 70, cut, "Damaged JPEG"},
+        {{second}, 40, 30, second, ""},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.files.front());
@@ -226,6 +235,7 @@ TEST_F(DropAndPaste, ADroppedFileLoadsLikeAChosenOneAndTheFirstOfSeveralWins) {
         ASSERT_TRUE(PostMessageA(main_hwnd(), WM_DROPFILES, reinterpret_cast<WPARAM>(file_list(c.files)), 0));
         run_loop();
         expect_shown_like_a_load(c.w, c.h);
+        EXPECT_EQ(status_field(6), c.problem);
         const int64_t expected = c.same_as.empty() ? create_image(AUTO_ID, 600, 600, 24) : loaded(c.same_as);
         EXPECT_TRUE(same_pixels(app.source_image, expected));
         free_image(expected);

@@ -394,6 +394,11 @@ TEST_F(HostileFiles, DecodeOrFallBackWithoutHarm) {
     files.push_back({"junk_after_signature.gif", "GIF89a" + random_bytes(8, 3000), EITHER, -1, -1, NO_COLOUR});
     files.push_back({"junk_after_signature.jpg", "\xFF\xD8\xFF\xE0" + random_bytes(9, 3000), EITHER, -1, -1, NO_COLOUR});
     files.push_back({"huge_header.bmp", bmp_huge_header(), FALLBACK, 0, 0, NO_COLOUR});
+    // 30000 x 30000 claimed by 700 bytes: refused before any decoder allocates it.
+    std::string claims_bmp = bmp_file(1, 1, 0);
+    claims_bmp.resize(700);
+    for (int at : {18, 22}) claims_bmp[at] = char(0x30), claims_bmp[at + 1] = char(0x75);
+    files.push_back({"claims_30000x30000.bmp", claims_bmp, FALLBACK, 0, 0, NO_COLOUR});
     // Headers that claim what no image can hold.
     files.push_back({"claims_100000x100000.png", png_file(100000, 100000, 8, 2, std::string(3000, '\x40'), false),
                      FALLBACK, 0, 0, NO_COLOUR});
@@ -444,8 +449,12 @@ TEST_F(HostileFiles, DecodeOrFallBackWithoutHarm) {
             }
             free_image(direct.image);
         }
-        if (h.expect == FALLBACK) EXPECT_FALSE(decoded) << "decoded as " << h.name;
-        if (h.expect == DECODED) EXPECT_TRUE(decoded) << "not decoded";
+        if (h.expect == FALLBACK) {
+            EXPECT_FALSE(decoded) << "decoded as " << h.name;
+        }
+        if (h.expect == DECODED) {
+            EXPECT_TRUE(decoded) << "not decoded";
+        }
 
         // Through the tool's load: the picture, or the black fallback.
         LoadJob through{path.c_str(), true, 0};
