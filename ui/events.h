@@ -27,6 +27,10 @@ constexpr int32_t EVENT_RIGHT_CLICK = 13111;
 constexpr int32_t EVENT_LEFT_CLICK = 13112;
 constexpr int32_t EVENT_LEFT_DOUBLE_CLICK = 13113;
 constexpr int32_t EVENT_WINDOW_DEACTIVATED = 13114;
+// The window moved to a monitor of another scaling: the event's type is the
+// new DPI.  The window takes the size and place the system suggests right
+// after, which raises EVENT_WINDOW_SIZED.
+constexpr int32_t EVENT_WINDOW_DPI_CHANGED = 13115;
 
 // Gadget event types.
 constexpr int64_t EVENT_TYPE_CHANGE = 768;  // a spin's text changed (the edit's EN_CHANGE)

@@ -93,6 +93,12 @@ HWND gadget_list_window() { return reinterpret_cast<HWND>(current_gadget_list())
 
 HFONT gadget_font() { return gadget_library() ? library->font : nullptr; }
 
+void set_gadget_font(int64_t font) {
+    if (!gadget_library()) return;
+    library->font = font ? reinterpret_cast<HFONT>(static_cast<intptr_t>(font))
+                         : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+}
+
 GadgetRecord* take_gadget_record(int64_t* id) {
     auto* g = static_cast<GadgetRecord*>(take_object(gadget_registry(), *id));
     if (g && *id == AUTO_ID) *id = record_handle(g);

@@ -75,6 +75,9 @@ int64_t trackbar_gadget(int64_t id, int32_t x, int32_t y, int32_t width, int32_t
 int64_t spin_gadget(int64_t id, int32_t x, int32_t y, int32_t width, int32_t height, int32_t minimum,
                     int32_t maximum, uint32_t flags = 0);
 void gadget_tooltip(int64_t gadget, const char* text);
+// The font gadgets made from now on get (an HFONT's value; 0 for the
+// system's default GUI font).  The caller keeps it alive while it is used.
+void set_gadget_font(int64_t font);
 
 // Pointer tracking of image gadgets (other gadgets ignore these calls).
 void track_image_gadget_pointer(int64_t gadget, bool on);

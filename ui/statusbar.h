@@ -37,6 +37,8 @@ void add_status_bar_field(int32_t width);
 // (or STATUS_SIMPLE_PART) does nothing.
 void status_bar_text(int64_t id, int32_t field, const char* text, int32_t flags = 0);
 
+// A field's new width (as add_status_bar_field takes it), applied at once.
+void set_status_bar_field_width(int64_t id, int32_t field, int32_t width);
 void free_status_bar(int64_t id);  // -1 frees every status bar
 
 // ---------------------------------------------------------------------------

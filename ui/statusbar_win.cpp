@@ -225,6 +225,13 @@ void status_bar_text(int64_t id, int32_t field, const char* text, int32_t flags)
     }
 }
 
+void set_status_bar_field_width(int64_t id, int32_t field, int32_t width) {
+    StatusBarRecord* record = find_status_bar(id);
+    if (!record || field < 0 || field >= record->count) return;
+    record->fields[field].width = width;
+    lay_out(record);
+}
+
 void free_status_bar(int64_t id) {
     if (!state) return;
     if (id == -1) {

@@ -82,6 +82,11 @@ char* first_dropped_file(int64_t list);
 int32_t window_width(int64_t id, int mode = WINDOW_CLIENT);
 int32_t window_height(int64_t id, int mode = WINDOW_CLIENT);
 void set_window_color(int64_t id, int64_t color);  // 0x00BBGGRR, -1 for the class background
+// The smallest outer size the user may size the window to (0, 0: the system's).
+void set_window_min_size(int64_t id, int32_t width, int32_t height);
+// The window's DPI: its monitor's where the system tells it per window
+// (Windows 10 1607 on), else the screen's; 96 for no window.
+int32_t window_dpi(int64_t id);
 
 // timeout in milliseconds: -1 waits without limit, 0 does not wait.
 int32_t wait_window_event(int32_t timeout);

@@ -17,6 +17,7 @@ struct WindowRecord {
     int32_t background_color;  // -1: the class background
     HBRUSH background_brush;
     int32_t sized_state;  // 1 while minimised or maximised
+    int32_t min_width, min_height;  // the smallest outer size the user may drag; 0: the system's
 };
 
 constexpr WORD COMMAND_FOCUS_NEXT = 0xFA01;

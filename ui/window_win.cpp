@@ -140,10 +140,23 @@ LRESULT handle_message(HWND window, UINT message, WPARAM w, LPARAM l) {
     case WM_SYSCOLORCHANGE:
         if (record) EnumChildWindows(window, send_syscolorchange, 0);
         return NOT_HANDLED;
-    case WM_GETMINMAXINFO:
-        if (GetWindowLongPtrA(window, GWL_EXSTYLE) & WS_EX_TOOLWINDOW)
-            reinterpret_cast<MINMAXINFO*>(l)->ptMinTrackSize.x = 1;
+    case WM_GETMINMAXINFO: {
+        auto* limits = reinterpret_cast<MINMAXINFO*>(l);
+        if (GetWindowLongPtrA(window, GWL_EXSTYLE) & WS_EX_TOOLWINDOW) limits->ptMinTrackSize.x = 1;
+        if (record && record->handle == window && record->min_width > 0) {
+            limits->ptMinTrackSize.x = record->min_width;
+            limits->ptMinTrackSize.y = record->min_height;
+        }
         return record ? 0 : NOT_HANDLED;
+    }
+    case WM_DPICHANGED: {
+        if (!record || record->handle != window) return NOT_HANDLED;
+        post_for(id, EVENT_WINDOW_DPI_CHANGED, 0, HIWORD(w));
+        const RECT* r = reinterpret_cast<const RECT*>(l);
+        SetWindowPos(window, nullptr, r->left, r->top, r->right - r->left, r->bottom - r->top,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+        return 0;
+    }
     case WM_NOTIFY: {
         auto* header = reinterpret_cast<NMHDR*>(l);
         return header ? gadget_parent_message(header->hwndFrom, window, message, w, l) : NOT_HANDLED;
@@ -346,6 +359,7 @@ int64_t open_window(int64_t id, int32_t x, int32_t y, int32_t width, int32_t hei
     }
     record->background_color = -1;
     record->background_brush = nullptr;
+    record->min_width = record->min_height = 0;
 
     if (own_list) use_gadget_list(window);
     return id == record_handle(record) ? id : reinterpret_cast<intptr_t>(window);
@@ -448,6 +462,29 @@ void set_window_color(int64_t id, int64_t color) {
     record->background_brush = c == -1 ? nullptr : CreateSolidBrush(static_cast<COLORREF>(c));
     record->background_color = c;
     RedrawWindow(record->handle, nullptr, nullptr, RDW_INVALIDATE | RDW_INTERNALPAINT | RDW_ERASE);
+}
+
+void set_window_min_size(int64_t id, int32_t width, int32_t height) {
+    WindowRecord* record = library ? find_window_record(id) : nullptr;
+    if (!record) return;
+    record->min_width = width;
+    record->min_height = height;
+}
+
+int32_t window_dpi(int64_t id) {
+    WindowRecord* record = library ? find_window_record(id) : nullptr;
+    if (!record) return 96;
+    // Looked up by name: the exe must also start where it does not exist.
+    using DpiForWindow = UINT(WINAPI*)(HWND);
+    static const auto for_window = reinterpret_cast<DpiForWindow>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "GetDpiForWindow")));
+    UINT dpi = for_window ? for_window(record->handle) : 0;
+    if (dpi == 0) {
+        HDC screen = GetDC(nullptr);
+        dpi = static_cast<UINT>(GetDeviceCaps(screen, LOGPIXELSY));
+        ReleaseDC(nullptr, screen);
+    }
+    return dpi ? static_cast<int32_t>(dpi) : 96;
 }
 
 namespace {

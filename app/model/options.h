@@ -16,6 +16,11 @@ constexpr OptionRange ALPHA_OPTION{0, 255, 255};    // inside and outside the ci
 constexpr OptionRange COLOUR_OPTION{0, 0xFFFFFF, 0};  // the background, 0x00BBGGRR: black
 constexpr OptionRange SMOOTH_EDGE_OPTION{0, 1, 0};
 constexpr OptionRange START_ON_FACES_OPTION{0, 1, 0};  // a new picture's square placed on a face found in it
+// The main window's place and size as last left (outer, restored, screen
+// pixels); a size of 0 remembers none: the window opens as its layout says.
+constexpr OptionRange WINDOW_PLACE_OPTION{-32768, 32767, 0};
+constexpr OptionRange WINDOW_SIZE_OPTION{0, 32767, 0};
+constexpr OptionRange WINDOW_MAXIMISED_OPTION{0, 1, 0};
 
 // The output sizes the Options menu offers, in menu order.
 constexpr int OUTPUT_SIZE_COUNT = 6;

@@ -111,6 +111,9 @@ void read_line(Text line, Settings* s) {
         {"inner_alpha", &s->inner_alpha}, {"outer_alpha", &s->outer_alpha},
         {"smooth_edge", &s->smooth_edge}, {"output_size", &s->output_size},
         {"start_on_faces", &s->start_on_faces},
+        {"window_x", &s->window_x},       {"window_y", &s->window_y},
+        {"window_width", &s->window_width}, {"window_height", &s->window_height},
+        {"window_maximised", &s->window_maximised},
     };
     for (const Number& n : numbers)
         if (equals(key, n.key)) {
@@ -161,6 +164,11 @@ void clamp_settings(Settings* s) {
     for (uint32_t& c : s->custom_colours) c = static_cast<uint32_t>(clamp_option(COLOUR_OPTION, c));
     s->smooth_edge = clamp_option(SMOOTH_EDGE_OPTION, s->smooth_edge);
     s->start_on_faces = clamp_option(START_ON_FACES_OPTION, s->start_on_faces);
+    s->window_x = clamp_option(WINDOW_PLACE_OPTION, s->window_x);
+    s->window_y = clamp_option(WINDOW_PLACE_OPTION, s->window_y);
+    s->window_width = clamp_option(WINDOW_SIZE_OPTION, s->window_width);
+    s->window_height = clamp_option(WINDOW_SIZE_OPTION, s->window_height);
+    s->window_maximised = clamp_option(WINDOW_MAXIMISED_OPTION, s->window_maximised);
     int64_t nearest = OUTPUT_SIZE_CHOICES[0];
     for (int64_t size : OUTPUT_SIZE_CHOICES) {
         const int64_t distance = size > s->output_size ? size - s->output_size : s->output_size - size;
@@ -207,6 +215,11 @@ std::string settings_text(const Settings& settings) {
     put_number(out, "smooth_edge", s.smooth_edge);
     put_number(out, "output_size", s.output_size);
     put_number(out, "start_on_faces", s.start_on_faces);
+    put_number(out, "window_x", s.window_x);
+    put_number(out, "window_y", s.window_y);
+    put_number(out, "window_width", s.window_width);
+    put_number(out, "window_height", s.window_height);
+    put_number(out, "window_maximised", s.window_maximised);
     // A folder that would not read back whole (blanks at its ends, control
     // characters) is left out.
     Settings check;
@@ -227,6 +240,8 @@ bool same_settings(const Settings& a, const Settings& b) {
            a.background_colour == b.background_colour &&
            std::memcmp(a.custom_colours, b.custom_colours, sizeof a.custom_colours) == 0 &&
            a.smooth_edge == b.smooth_edge && a.output_size == b.output_size && a.start_on_faces == b.start_on_faces &&
+           a.window_x == b.window_x && a.window_y == b.window_y && a.window_width == b.window_width &&
+           a.window_height == b.window_height && a.window_maximised == b.window_maximised &&
            std::strcmp(a.load_folder, b.load_folder) == 0 && std::strcmp(a.save_folder, b.save_folder) == 0;
 }
 
@@ -264,6 +279,11 @@ void settings_from_app(Settings* s) {
     s->smooth_edge = app.smooth_edge;
     s->output_size = app.output_size;
     s->start_on_faces = app.start_on_faces;
+    s->window_x = app.window_x;
+    s->window_y = app.window_y;
+    s->window_width = app.window_width;
+    s->window_height = app.window_height;
+    s->window_maximised = app.window_maximised;
     copy_folder(s->load_folder, remembered_load_folder);
     copy_folder(s->save_folder, remembered_save_folder);
     clamp_settings(s);
@@ -283,6 +303,11 @@ void settings_to_app(const Settings& settings) {
     app.smooth_edge = s.smooth_edge;
     app.output_size = s.output_size;
     app.start_on_faces = s.start_on_faces;
+    app.window_x = s.window_x;
+    app.window_y = s.window_y;
+    app.window_width = s.window_width;
+    app.window_height = s.window_height;
+    app.window_maximised = s.window_maximised;
     copy_folder(remembered_load_folder, s.load_folder);
     copy_folder(remembered_save_folder, s.save_folder);
 }
@@ -294,5 +319,10 @@ void reset_app_options() {
     std::memcpy(reset.custom_colours, kept.custom_colours, sizeof reset.custom_colours);
     copy_folder(reset.load_folder, kept.load_folder);
     copy_folder(reset.save_folder, kept.save_folder);
+    reset.window_x = kept.window_x;
+    reset.window_y = kept.window_y;
+    reset.window_width = kept.window_width;
+    reset.window_height = kept.window_height;
+    reset.window_maximised = kept.window_maximised;
     settings_to_app(reset);
 }

@@ -28,6 +28,8 @@ struct Settings {
     int64_t smooth_edge;         // 0 or 1
     int64_t output_size;         // one of OUTPUT_SIZE_CHOICES
     int64_t start_on_faces;      // 0 or 1
+    int64_t window_x, window_y, window_width, window_height;  // the main window as last left; width 0: none
+    int64_t window_maximised;    // 0 or 1
     char load_folder[SETTINGS_FOLDER_SIZE];  // empty: none yet
     char save_folder[SETTINGS_FOLDER_SIZE];
 };
@@ -71,6 +73,6 @@ extern char remembered_load_folder[SETTINGS_FOLDER_SIZE];
 extern char remembered_save_folder[SETTINGS_FOLDER_SIZE];
 
 // Reset to defaults: radius, steps, alphas, background colour, smooth edge,
-// output size and start on faces back to the start state; the custom colours and the
-// remembered folders stay.
+// output size and start on faces back to the start state; the custom colours, the
+// remembered folders and the window's place stay.
 void reset_app_options();

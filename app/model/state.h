@@ -41,6 +41,13 @@ struct AppState {
     int64_t start_on_faces;      // 1: a new picture's first square is on the face found in it
     const char* picture_problem; // why the last picture came out black or in part, in a few words; null when nothing was wrong
 
+    // The pictures as the window shows them: at the side 600 (or 0, before a
+    // window) the crop and output images themselves; at any other side the
+    // two images below, drawn from the source at that side.
+    int64_t window_x, window_y, window_width, window_height, window_maximised;  // as remembered (options.h)
+    int64_t shown_size;
+    int64_t shown_crop_image, shown_output_image;  // 32-bit, shown_size square; 0 until needed
+
     // The main window and its 20 gadgets, in creation order.
     int64_t window;
     int64_t left_image_gadget, right_image_gadget;

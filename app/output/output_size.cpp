@@ -74,9 +74,18 @@ CutoutLook current_look() {
     return CutoutLook{app.radius, app.background_colour, app.inner_alpha, app.outer_alpha, app.smooth_edge};
 }
 
-bool draw_cutout(const PicturePixels& picture, const CropSquare& s, const CutoutLook& look, int64_t size,
-                 uint8_t* output, ptrdiff_t output_step) {
-    if (size < MIN_OUTPUT_SIZE || size > MAX_OUTPUT_SIZE || !output) return false;
+namespace {
+
+// The square as draw_cutout composes on it: bottom-up rows of crop->bytes
+// per pixel, on the C heap (free it with std::free); null when memory runs
+// out or the scaling fails.
+struct ScaledSquare {
+    uint8_t* pixels;
+    int32_t bytes;
+    size_t stride;
+};
+
+ScaledSquare scale_for_size(const PicturePixels& picture, const CropSquare& s, int64_t size) {
     const auto n = static_cast<int32_t>(size);
     const int32_t bpp = picture.bytes_per_pixel;
     const bool shown = picture.top && (bpp == 3 || bpp == 4) &&
@@ -91,7 +100,7 @@ bool draw_cutout(const PicturePixels& picture, const CropSquare& s, const Cutout
     const int32_t crop_bytes = shown && (enlarge || bpp == 4) ? 4 : 3;
     const size_t crop_stride = static_cast<size_t>(n) * crop_bytes;
     auto* crop = static_cast<uint8_t*>(std::calloc(crop_stride * static_cast<size_t>(n), 1));
-    if (!crop) return false;
+    if (!crop) return ScaledSquare{};
     // scale_square takes bottom-up memory: the bottom row and the step up.
     const uint8_t* bottom = shown ? picture.top + static_cast<ptrdiff_t>(picture.height - 1) * picture.step : nullptr;
     const auto side = static_cast<int32_t>(s.side);
@@ -102,23 +111,59 @@ bool draw_cutout(const PicturePixels& picture, const CropSquare& s, const Cutout
     else if (shown)
         made = scale_square(crop, static_cast<int64_t>(crop_stride), n, bottom, -picture.step, picture.width,
                             picture.height, bpp, s.XS, s.YS, side, cubic ? SQUARE_CUBIC : SQUARE_AREA);
-    if (made) {
-        DiscPixels pixels{};
-        // The crop is bottom-up too.
-        pixels.source = crop + (static_cast<size_t>(n) - 1) * crop_stride;
-        pixels.source_step = -static_cast<ptrdiff_t>(crop_stride);
-        pixels.source_bytes = crop_bytes;
-        pixels.output = output;
-        pixels.output_step = output_step;
-        pixels.size = size;
-        compose_output_pixels(pixels, look.radius, look.colour, look.inner_alpha, look.outer_alpha, look.smooth);
+    if (!made) {
+        std::free(crop);
+        return ScaledSquare{};
     }
-    std::free(crop);
-    return made;
+    return ScaledSquare{crop, crop_bytes, crop_stride};
 }
 
-int64_t make_output_image(int64_t size) {
-    if (size < MIN_OUTPUT_SIZE || size > MAX_OUTPUT_SIZE) return 0;
+void compose_on(const ScaledSquare& crop, const CutoutLook& look, int64_t size, uint8_t* output,
+                ptrdiff_t output_step) {
+    DiscPixels pixels{};
+    // The crop is bottom-up too.
+    pixels.source = crop.pixels + (static_cast<size_t>(size) - 1) * crop.stride;
+    pixels.source_step = -static_cast<ptrdiff_t>(crop.stride);
+    pixels.source_bytes = crop.bytes;
+    pixels.output = output;
+    pixels.output_step = output_step;
+    pixels.size = size;
+    compose_output_pixels(pixels, look.radius, look.colour, look.inner_alpha, look.outer_alpha, look.smooth);
+}
+
+}  // namespace
+
+bool draw_cutout(const PicturePixels& picture, const CropSquare& s, const CutoutLook& look, int64_t size,
+                 uint8_t* output, ptrdiff_t output_step) {
+    if (size < MIN_OUTPUT_SIZE || size > MAX_OUTPUT_SIZE || !output) return false;
+    const ScaledSquare crop = scale_for_size(picture, s, size);
+    if (!crop.pixels) return false;
+    compose_on(crop, look, size, output, output_step);
+    std::free(crop.pixels);
+    return true;
+}
+
+bool draw_shown_pictures(const PicturePixels& picture, const CropSquare& s, const CutoutLook& look, int64_t size,
+                         uint8_t* crop_output, ptrdiff_t crop_step, uint8_t* output, ptrdiff_t output_step) {
+    if (size < MIN_OUTPUT_SIZE || size > MAX_OUTPUT_SIZE || !output || !crop_output) return false;
+    const ScaledSquare crop = scale_for_size(picture, s, size);
+    if (!crop.pixels) return false;
+    for (int64_t y = 0; y < size; ++y) {
+        const uint8_t* from = crop.pixels + static_cast<size_t>(size - 1 - y) * crop.stride;
+        auto* to = crop_output + y * crop_step;
+        for (int64_t x = 0; x < size; ++x, from += crop.bytes, to += 4) {
+            to[0] = from[0];
+            to[1] = from[1];
+            to[2] = from[2];
+            to[3] = crop.bytes == 4 ? from[3] : 255;
+        }
+    }
+    compose_on(crop, look, size, output, output_step);
+    std::free(crop.pixels);
+    return true;
+}
+
+PicturePixels source_pixels() {
     PicturePixels picture{};
     BitmapInfo from{};
     if (const uint8_t* bits = is_image(app.source_image) ? image_bits(app.source_image, &from) : nullptr) {
@@ -129,6 +174,12 @@ int64_t make_output_image(int64_t size) {
                                 bottom_up ? -static_cast<ptrdiff_t>(from.stride) : static_cast<ptrdiff_t>(from.stride),
                                 from.width, rows, from.bits_per_pixel / 8};
     }
+    return picture;
+}
+
+int64_t make_output_image(int64_t size) {
+    if (size < MIN_OUTPUT_SIZE || size > MAX_OUTPUT_SIZE) return 0;
+    const PicturePixels picture = source_pixels();
     const int64_t output = create_image(AUTO_ID, static_cast<int32_t>(size), static_cast<int32_t>(size), 32);
     BitmapInfo to{};
     uint8_t* to_bits = output ? image_bits(output, &to) : nullptr;

@@ -63,6 +63,17 @@ CutoutLook current_look();  // the tool's
 bool draw_cutout(const PicturePixels& picture, const CropSquare& square, const CutoutLook& look, int64_t size,
                  uint8_t* output, ptrdiff_t output_step);
 
+// The window's two pictures at a side other than the canvas's: the square
+// scaled as draw_cutout scales it, as 32-bit words (alpha 255 where the
+// picture has none) into `crop_output`, and the cut-out composed on that
+// same scaling into `output`, both top row first.  False as draw_cutout.
+bool draw_shown_pictures(const PicturePixels& picture, const CropSquare& square, const CutoutLook& look,
+                         int64_t size, uint8_t* crop_output, ptrdiff_t crop_step, uint8_t* output,
+                         ptrdiff_t output_step);
+
+// The source image's pixels where they lie (no picture: a null top).
+PicturePixels source_pixels();
+
 // A new 32-bit size x size image of the cut-out from the current picture,
 // crop square, radius, alphas, colour and edge: the square grabbed and
 // resized as the crop image is (black when there is no picture or the

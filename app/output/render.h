@@ -10,6 +10,15 @@
 // in the right image gadget.
 void render_cutout(int64_t colour);
 
+// Whether the window shows the pictures at a side other than the canvas's.
+bool shown_apart_from_canvas();
+// Both pictures at the window's shown size (when that is not the canvas's
+// 600) drawn afresh from the source and shown in the two image gadgets; the
+// right one only after a render (`rendered`) or when it shows one already.
+void show_pictures(bool rendered = false);
+// Takes the shown-size pictures off the gadgets and frees them.
+void free_shown_pictures();
+
 // Steps 1 to 5 of a render: everything but showing the result.
 void render_output_image(int64_t colour);
 

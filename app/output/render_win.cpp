@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "app/output/cutout.h"
+#include "app/output/output_size.h"
 #include "app/output/render.h"
 #include "app/output/smooth_edge.h"
 #include "image/image.h"
@@ -86,8 +87,67 @@ void render_output_image(int64_t colour) {
     buffer_to_bitmap(app.output_buffer, app.output_image);
 }
 
+bool shown_apart_from_canvas() { return app.shown_size > 0 && app.shown_size != CANVAS_SIZE; }
+
+namespace {
+
+// A 32-bit image of the shown size in *image (made anew when its size is
+// another), and its top row and row step; null when it cannot be had.
+uint8_t* shown_image(int64_t* image, int64_t gadget, ptrdiff_t* step) {
+    const auto size = static_cast<int32_t>(app.shown_size);
+    BitmapInfo info{};
+    uint8_t* bits = is_image(*image) ? image_bits(*image, &info) : nullptr;
+    if (!bits || info.width != size || (info.height != size && info.height != -size) || info.bits_per_pixel != 32) {
+        if (*image) {
+            if (get_gadget_state(gadget) == image_handle(*image)) set_gadget_state(gadget, 0);
+            free_image(*image);
+        }
+        *image = create_image(AUTO_ID, size, size, 32);
+        bits = *image ? image_bits(*image, &info) : nullptr;
+        if (!bits || info.bits_per_pixel != 32) return nullptr;
+    }
+    if (info.height > 0) {  // bottom-up
+        *step = -static_cast<ptrdiff_t>(info.stride);
+        return bits + static_cast<ptrdiff_t>(info.height - 1) * info.stride;
+    }
+    *step = info.stride;
+    return bits;
+}
+
+}  // namespace
+
+void show_pictures(bool rendered) {
+    if (!shown_apart_from_canvas()) return;
+    // Before the first render the right picture shows nothing, as at 600.
+    const bool output_shown = rendered || get_gadget_state(app.right_image_gadget) != 0;
+    ptrdiff_t crop_step = 0, output_step = 0;
+    uint8_t* crop = shown_image(&app.shown_crop_image, app.left_image_gadget, &crop_step);
+    uint8_t* output = shown_image(&app.shown_output_image, app.right_image_gadget, &output_step);
+    if (!crop || !output ||
+        !draw_shown_pictures(source_pixels(), app.crop, current_look(), app.shown_size, crop, crop_step, output,
+                             output_step))
+        return;
+    // Before a picture the left one shows nothing, as at the canvas's size.
+    set_gadget_state(app.left_image_gadget, is_image(app.crop_image) ? image_handle(app.shown_crop_image) : 0);
+    if (output_shown) set_gadget_state(app.right_image_gadget, image_handle(app.shown_output_image));
+}
+
+void free_shown_pictures() {
+    for (int64_t* image : {&app.shown_crop_image, &app.shown_output_image}) {
+        if (!*image) continue;
+        for (int64_t gadget : {app.left_image_gadget, app.right_image_gadget})
+            if (gadget && get_gadget_state(gadget) == image_handle(*image)) set_gadget_state(gadget, 0);
+        if (is_image(*image)) free_image(*image);
+        *image = 0;
+    }
+}
+
 void render_cutout(int64_t colour) {
     render_output_image(colour);
+    if (shown_apart_from_canvas()) {
+        show_pictures(true);
+        return;
+    }
     // The handle is the same at every render; the gadget rebuilds its
     // display copy at every set, so the new pixels appear.
     set_gadget_state(app.right_image_gadget, image_handle(app.output_image));

@@ -4,20 +4,22 @@
 
 #include <cstdint>
 
-// Client size of the main window.
+// Client size of the main window at 96 DPI where the screen has room for it.
 constexpr int32_t MAIN_WINDOW_WIDTH = 1330;
 constexpr int32_t MAIN_WINDOW_HEIGHT = 680;
 
-// Opens the window centred on the screen (x and y are passed through to
-// open_window), gives it its colour, status bar 0 with the six labelled
-// fields, and the gadgets in their fixed order; the handles go into the
-// application state.
+// Opens the window hidden (x, y, width and height are its first place,
+// before the layout sets it), gives it its colour, status bar 0 with the
+// six labelled fields, the gadgets in their fixed order and the menu bar;
+// then sizes it for its monitor's DPI and work area (app/model/window_layout.h),
+// centres it there and shows it.  The handles go into the application state.
 void build_main_window(int32_t x, int32_t y, int32_t width, int32_t height);
 
 // 1 to go on, 0 to end the program (only for EVENT_CLOSE_WINDOW).
 int64_t handle_event(int32_t code);
 
-// Keeps the right image gadget 610 pixels left of the client's right edge.
+// Lays the gadgets out again for the client's size and the window's DPI
+// (new fonts and status fields when that changed).
 void on_window_sized();
 
 // A spin's text changed (type EVENT_TYPE_CHANGE; other types do nothing):

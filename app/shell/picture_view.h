@@ -15,6 +15,10 @@ void show_crop_square();
 // while a picture is loaded.
 void show_crop_image();
 
+// Both pictures shown at this side from now on (the crop and output images
+// themselves at 600, else both drawn afresh at that side).
+void set_shown_size(int32_t size);
+
 // Takes the crop image off the screen before it is freed (the left gadget
 // shows nothing until the next crop is set).
 void release_crop_display();

@@ -7,6 +7,7 @@
 #include "app/model/drag_zoom.h"
 #include "app/model/number_text.h"
 #include "app/model/state.h"
+#include "app/model/window_layout.h"
 #include "app/output/render.h"
 #include "app/picture/source.h"
 #include "image/image.h"
@@ -31,6 +32,10 @@ struct Drag {
     int32_t base_x, base_y;  // the pointer offset `start` belongs to
     int32_t x, y;            // the last offset applied
 } drag;
+
+// The event's point in canvas pixels.
+int32_t point_x() { return shown_to_canvas(event_point_x(), static_cast<int32_t>(app.shown_size)); }
+int32_t point_y() { return shown_to_canvas(event_point_y(), static_cast<int32_t>(app.shown_size)); }
 
 bool picture_loaded() { return is_image(app.source_image) && app.source_width > 0 && app.source_height > 0; }
 
@@ -73,14 +78,14 @@ void on_left_image_event(int64_t type) {
     case GADGET_TYPE_DRAG_END:
     case GADGET_TYPE_DRAG_LOST:
         if (!drag.active) break;
-        drag_to(event_point_x(), event_point_y(), type != GADGET_TYPE_DRAG_MOVE);
+        drag_to(point_x(), point_y(), type != GADGET_TYPE_DRAG_MOVE);
         // A lost capture ends the drag where it is.
         if (type != GADGET_TYPE_DRAG_MOVE) drag.active = false;
         break;
     case GADGET_TYPE_WHEEL: {
         const int32_t notches = take_image_gadget_wheel(app.left_image_gadget);
         if (!picture_loaded() || notches == 0) break;
-        show_square(zoom_square(app.crop, notches, event_point_x(), event_point_y(), app.source_width,
+        show_square(zoom_square(app.crop, notches, point_x(), point_y(), app.source_width,
                                 app.source_height));
         // A drag goes on from the zoomed square.
         drag.start = app.crop;
@@ -114,9 +119,24 @@ void settle_crop_preview() {
 }
 
 void show_crop_image() {
-    set_gadget_state(app.left_image_gadget, image_handle(app.crop_image));
+    // At another side the render that follows shows both pictures.
+    if (!shown_apart_from_canvas()) set_gadget_state(app.left_image_gadget, image_handle(app.crop_image));
     set_image_gadget_cursor(app.left_image_gadget,
                             is_image(app.source_image) ? GADGET_CURSOR_SIZE_ALL : GADGET_CURSOR_DEFAULT);
+}
+
+void set_shown_size(int32_t size) {
+    if (size == app.shown_size) return;
+    const bool was_apart = shown_apart_from_canvas();
+    app.shown_size = size;
+    if (shown_apart_from_canvas()) {
+        show_pictures();
+        return;
+    }
+    if (!was_apart) return;
+    free_shown_pictures();
+    show_crop_image();
+    set_gadget_state(app.right_image_gadget, image_handle(app.output_image));
 }
 
 void release_crop_display() {

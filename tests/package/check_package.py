@@ -208,10 +208,25 @@ class Checks:
         assert strings.get("FileDescription") and "Copyright" in strings.get("LegalCopyright", ""), strings
 
     def test_manifest(self):
-        manifest = self.exe.resources()[(RT_MANIFEST, 1)].decode("utf-8")
-        root = ET.fromstring(manifest)
         ns = {"v1": "urn:schemas-microsoft-com:asm.v1", "v3": "urn:schemas-microsoft-com:asm.v3",
-              "ws": "http://schemas.microsoft.com/SMI/2019/WindowsSettings"}
+              "ws": "http://schemas.microsoft.com/SMI/2019/WindowsSettings",
+              "ws05": "http://schemas.microsoft.com/SMI/2005/WindowsSettings",
+              "ws16": "http://schemas.microsoft.com/SMI/2016/WindowsSettings",
+              "c": "urn:schemas-microsoft-com:compatibility.v1"}
+        # Windows 7, 8, 8.1 and 10/11, in both programs.
+        systems = {"{35138b9a-5d96-4fbd-8e2d-a2440225f93a}", "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}",
+                   "{1f676c76-80e1-4239-95bb-83d0f6d0da78}", "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"}
+        cli = PeFile(self.zip.read("roundcut-cli.exe"))
+        for name, pe in (("roundcut.exe", self.exe), ("roundcut-cli.exe", cli)):
+            listed = {e.get("Id") for e in ET.fromstring(pe.resources()[(RT_MANIFEST, 1)].decode("utf-8"))
+                      .iterfind("c:compatibility/c:application/c:supportedOS", ns)}
+            assert listed == systems, f"{name}: supportedOS {sorted(listed)}"
+        root = ET.fromstring(self.exe.resources()[(RT_MANIFEST, 1)].decode("utf-8"))
+        settings = "v3:application/v3:windowsSettings/"
+        aware = root.find(settings + "ws16:dpiAwareness", ns)
+        assert aware is not None and aware.text.replace(" ", "").split(",")[0] == "PerMonitorV2", "no per-monitor v2"
+        legacy = root.find(settings + "ws05:dpiAware", ns)
+        assert legacy is not None and legacy.text == "true/pm", "no per-monitor form for older Windows"
         identity = root.find("v1:assemblyIdentity", ns)
         assert identity.get("version") == ".".join(map(str, project_version() + (0,))), identity.attrib
         page = root.find("v3:application/v3:windowsSettings/ws:activeCodePage", ns)

@@ -216,3 +216,13 @@ TEST(Settings, ReachTheToolsStateClampedAndResetKeepsColoursAndFolders) {
 }
 
 }  // namespace
+
+TEST(Settings, WindowPlaceReadsBackClampedAndSurvivesReset) {
+    const Settings s = parsed("window_x=-200\nwindow_y=40000\nwindow_width=1346\nwindow_height=-5\nwindow_maximised=7\n");
+    EXPECT_TRUE(s.window_x == -200 && s.window_y == 32767 && s.window_width == 1346 && s.window_height == 0 &&
+                s.window_maximised == 1 && defaults().window_width == 0);
+    EXPECT_TRUE(same_settings(s, parsed(settings_text(s))));
+    settings_to_app(s);
+    reset_app_options();
+    EXPECT_TRUE(app.window_x == -200 && app.window_width == 1346 && app.window_maximised == 1);
+}

@@ -5,8 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
-
 #include "app/shell/batch_window.h"
 #include "app_pictures.h"
 #include "codecs/png_writer.h"
@@ -16,40 +14,30 @@ using namespace pictures;
 
 namespace {
 
-std::string window_text(HWND window) {
-    char text[512] = {};
-    GetWindowTextA(window, text, sizeof text);
-    return text;
-}
-
 class BatchWindow : public MainWindowFixture {};
 
 TEST_F(BatchWindow, WritesEachPictureAndSaysWhatFailed) {
     use_main_window(true);
     register_png_encoder();
-    const std::string folder = scratch_folder("batch_window"), out = folder + "cut-outs";
-    ASSERT_TRUE(write_picture(folder + "a.png", PNG, 300, 200));
-    ASSERT_TRUE(write_picture(folder + "b.jpg", JPEG, 640, 480));
-    ASSERT_TRUE(write_bytes(folder + "notes.txt", "not a picture", 13));
-    ASSERT_TRUE(start_batch({folder + "a.png", folder + "b.jpg", folder + "notes.txt"}, out));
-    EXPECT_FALSE(start_batch({folder + "a.png"}, out));  // one batch at a time
+    const std::string in = scratch_folder("batch_window"), out = in + "cut-outs";
+    ASSERT_TRUE(write_picture(in + "a.png", PNG, 300, 200) && write_picture(in + "b.jpg", JPEG, 640, 480));
+    ASSERT_TRUE(write_bytes(in + "notes.txt", "not a picture", 13));
+    ASSERT_TRUE(start_batch({in + "a.png", in + "b.jpg", in + "notes.txt"}, out));
+    EXPECT_FALSE(start_batch({in + "a.png"}, out));  // one batch at a time
     HWND progress = reinterpret_cast<HWND>(batch_window());
     ASSERT_TRUE(IsWindowVisible(progress));
-
-    const DWORD give_up = GetTickCount() + 60000;
-    while (batch_running() && static_cast<LONG>(GetTickCount() - give_up) < 0) handle_event(wait_window_event(10));
-    ASSERT_FALSE(batch_running());
-    EXPECT_EQ(window_text(GetDlgItem(progress, 0)), "3 pictures: 2 written, 1 failed");
-    HWND report = FindWindowExA(progress, nullptr, "Edit", nullptr);
-    EXPECT_EQ(window_text(report), "notes.txt: Not a picture roundcut can read\r\n");
-    for (const char* name : {"a.png", "b.png"}) {
-        const std::string bytes = read_bytes(out + "\\" + name);
-        EXPECT_EQ(bytes.substr(0, 4), "\x89PNG") << name;
-    }
-
+    for (const DWORD end = GetTickCount() + 60000; batch_running() && static_cast<LONG>(GetTickCount() - end) < 0;)
+        handle_event(wait_window_event(10));
+    char text[200] = {}, report[200] = {};
+    GetWindowTextA(GetDlgItem(progress, 0), text, sizeof text);
+    GetWindowTextA(FindWindowExA(progress, nullptr, "Edit", nullptr), report, sizeof report);
+    EXPECT_STREQ(text, "3 pictures: 2 written, 1 failed");
+    EXPECT_STREQ(report, "notes.txt: Not a picture roundcut can read\r\n");
+    EXPECT_EQ(read_bytes(out + "\\a.png").substr(0, 4), "\x89PNG");
+    EXPECT_EQ(read_bytes(out + "\\b.png").substr(0, 4), "\x89PNG");
     SendMessageA(progress, WM_COMMAND, 1, 0);  // Close
-    EXPECT_EQ(batch_window(), 0);
     EXPECT_FALSE(IsWindow(progress));
+    EXPECT_EQ(batch_window(), 0);
 }
 
 }  // namespace

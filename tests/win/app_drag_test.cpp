@@ -14,6 +14,8 @@
 #include <vector>
 
 #include "app/model/command_table.h"
+#include "app/model/window_layout.h"
+#include "app/output/output_size.h"
 #include "app/output/render.h"
 #include "app/picture/source.h"
 #include "app/shell/load_command.h"
@@ -314,3 +316,52 @@ TEST_F(LiveCrop, ShortcutsPressTheCropButtonsWhileASpinHasTheFocus) {
 }
 
 }  // namespace
+
+namespace {
+
+// Sizes the main window for pictures of this side.
+void show_at(int32_t shown) {
+    HWND window = reinterpret_cast<HWND>(window_handle(app.window));
+    const WindowLayout layout = layout_for_shown(window_dpi(app.window), shown);
+    RECT outer{0, 0, layout.client_width, layout.client_height};
+    AdjustWindowRectEx(&outer, GetWindowLongA(window, GWL_STYLE), TRUE, 0);
+    SetWindowPos(window, nullptr, 0, 0, outer.right - outer.left, outer.bottom - outer.top, SWP_NOMOVE | SWP_NOZORDER);
+    run_loop();
+}
+
+}  // namespace
+
+TEST_F(LiveCrop, AResizedWindowShowsBothPicturesAtItsSizeAndDragsInCanvasPixels) {
+    load(1500, 700);
+    const int32_t opening =
+        layout_for_client(window_dpi(app.window), window_width(app.window), window_height(app.window)).shown;
+    show_at(400);
+    ASSERT_EQ(app.shown_size, 400);
+    RECT left;
+    GetClientRect(hwnd(app.left_image_gadget), &left);
+    EXPECT_TRUE(left.right == 400 && left.bottom == 400);
+    EXPECT_EQ(get_gadget_state(app.left_image_gadget), image_handle(app.shown_crop_image));
+    EXPECT_EQ(get_gadget_state(app.right_image_gadget), image_handle(app.shown_output_image));
+    // The right picture is the cut-out as an output of 400 is drawn.
+    const int64_t reference = make_output_image(400);
+    EXPECT_TRUE(pixel_bytes(reference) == pixel_bytes(app.shown_output_image));
+    free_image(reference);
+
+    // A drag across the whole picture moves the square by one side.
+    point_at(390, 200);
+    mouse(MOUSEEVENTF_LEFTDOWN);
+    run_loop(30);
+    point_at(-10, 200);
+    run_loop();
+    mouse(MOUSEEVENTF_LEFTUP);
+    run_loop();
+    EXPECT_EQ(app.crop.XS, 600);
+    EXPECT_EQ(get_gadget_state(app.right_image_gadget), image_handle(app.shown_output_image));
+
+    // Back to the opening size; where that is 600, the crop and output images themselves.
+    show_at(opening);
+    EXPECT_EQ(app.shown_size, opening);
+    if (opening != 600) return;
+    expect_shown({600, 0, 600});
+    EXPECT_EQ(get_gadget_state(app.right_image_gadget), image_handle(app.output_image));
+}

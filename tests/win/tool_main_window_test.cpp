@@ -6,11 +6,15 @@
 #include <gtest/gtest.h>
 
 #include <cstddef>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "app/model/window_layout.h"
 #include "app/shell/main_window.h"
+#include "codecs/save_image.h"
 #include "image/drawing.h"
 #include "main_window_fixture.h"
 #include "ui/statusbar.h"
@@ -107,7 +111,7 @@ TEST_F(MainWindow, LayoutTextsAndInitialStates) {
     EXPECT_STREQ(title, "");
     const LONG style = GetWindowLongA(window, GWL_STYLE);
     EXPECT_EQ(style & (WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX), WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX);
-    EXPECT_EQ(style & (WS_THICKFRAME | WS_MAXIMIZEBOX), 0);
+    EXPECT_EQ(style & (WS_THICKFRAME | WS_MAXIMIZEBOX), WS_THICKFRAME | WS_MAXIMIZEBOX);
 
     const struct {
         int64_t gadget;
@@ -215,9 +219,13 @@ TEST_F(MainWindow, StatusBarStartsWithTheSixCentredLabels) {
     HWND window = reinterpret_cast<HWND>(window_handle(app.window));
     HWND bar = FindWindowExA(window, nullptr, STATUSCLASSNAMEA, nullptr);
     ASSERT_NE(bar, nullptr);
-    EXPECT_EQ(SendMessageA(bar, SB_GETPARTS, 0, 0), 6);
-    int edges[6] = {};
-    SendMessageA(bar, SB_GETPARTS, 6, reinterpret_cast<LPARAM>(edges));
+    // The six, then the field that says why a picture is black: empty and
+    // without a border until then.
+    EXPECT_EQ(SendMessageA(bar, SB_GETPARTS, 0, 0), 7);
+    int edges[7] = {};
+    SendMessageA(bar, SB_GETPARTS, 7, reinterpret_cast<LPARAM>(edges));
+    EXPECT_EQ(LOWORD(SendMessageA(bar, SB_GETTEXTLENGTHA, 6, 0)), 0);
+    EXPECT_EQ(HIWORD(SendMessageA(bar, SB_GETTEXTLENGTHA, 6, 0)) & SBT_NOBORDERS, SBT_NOBORDERS);
     const char* labels[] = {"B:", "H:", "XS:", "YS:", "XE:", "YE:"};
     for (int i = 0; i < 6; ++i) {
         SCOPED_TRACE(labels[i]);
@@ -241,6 +249,57 @@ TEST_F(MainWindow, BuildingQueuesASizeEventThatKeepsTheRightImageInPlace) {
     resize_gadget(app.right_image_gadget, 5, 10, 600, 600);
     EXPECT_EQ(handle_event(EVENT_WINDOW_SIZED), 1);
     EXPECT_EQ(client_rect(hwnd(app.right_image_gadget)).left, right_left);
+}
+
+// At the screen's DPI (the test prefix's LogPixels) the real window is its
+// layout: every gadget where the layout puts it, the font's height scaled,
+// the window inside the work area.  With ROUNDCUT_DPI_REPORT set, a line of
+// measures goes to that file and the client area beside it as a BMP.
+TEST_F(MainWindow, RealWindowIsItsLayoutAtTheScreensDpi) {
+    HWND window = reinterpret_cast<HWND>(window_handle(app.window));
+    const int32_t dpi = window_dpi(app.window);
+    RECT client;
+    GetClientRect(window, &client);
+    const WindowLayout layout = layout_for_client(dpi, client.right, client.bottom);
+    for (int i = 0; i < LAYOUT_CONTROL_COUNT; ++i) {
+        HWND control = hwnd(*(&app.left_image_gadget + i));  // the state holds them in layout order
+        RECT r = client_rect(control);
+        for (HWND c = nullptr; (c = FindWindowExA(window, c, UPDOWN_CLASSA, nullptr));)
+            if (reinterpret_cast<HWND>(SendMessageA(c, UDM_GETBUDDY, 0, 0)) == control) r.right = client_rect(c).right;
+        const LayoutRect& at = layout.controls[i];
+        EXPECT_TRUE(r.left == at.x && r.top == at.y && r.right - r.left == at.width && r.bottom - r.top == at.height)
+            << i << " at " << dpi << " dpi";
+    }
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    GetMonitorInfoA(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &monitor);
+    RECT outer, inside;
+    GetWindowRect(window, &outer);
+    EXPECT_TRUE(IntersectRect(&inside, &outer, &monitor.rcWork) && EqualRect(&inside, &outer));
+    LOGFONTA font{};
+    GetObjectA(reinterpret_cast<HFONT>(SendMessageA(hwnd(app.load_button), WM_GETFONT, 0, 0)), sizeof font, &font);
+    EXPECT_EQ(font.lfHeight, -scale_length(11, dpi));
+    EXPECT_EQ(app.shown_size == 0 ? DESIGN_SHOWN_SIZE : app.shown_size, layout.shown);
+
+    if (const char* report = std::getenv("ROUNDCUT_DPI_REPORT")) {
+        if (FILE* f = std::fopen(report, "a")) {
+            std::fprintf(f, "%d %ldx%ld %ldx%ld %ldx%ld %d %ld\n", static_cast<int>(dpi),
+                         monitor.rcMonitor.right - monitor.rcMonitor.left, monitor.rcMonitor.bottom - monitor.rcMonitor.top,
+                         outer.right - outer.left, outer.bottom - outer.top, client.right, client.bottom,
+                         static_cast<int>(layout.shown), -font.lfHeight);
+            std::fclose(f);
+        }
+        const int64_t shot = create_image(AUTO_ID, client.right, client.bottom, 24);
+        HDC from = GetDC(window), to = CreateCompatibleDC(from);
+        HGDIOBJ old = SelectObject(to, reinterpret_cast<HBITMAP>(image_handle(shot)));
+        RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+        BitBlt(to, 0, 0, client.right, client.bottom, from, 0, 0, SRCCOPY);
+        SelectObject(to, old);
+        DeleteDC(to);
+        ReleaseDC(window, from);
+        save_image(shot, (std::string(report) + "-" + std::to_string(dpi) + ".bmp").c_str());
+        free_image(shot);
+    }
 }
 
 TEST_F(MainWindow, OnlyTheCloseEventEndsTheLoop) {
