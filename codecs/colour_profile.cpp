@@ -182,7 +182,7 @@ void shape_rows(const MatrixShaper& s, uint8_t* pixels, size_t stride, int32_t w
             const float b = s.linear[0][p[0]], g = s.linear[1][p[1]], r = s.linear[2][p[2]];
             for (int c = 0; c < 3; ++c) {
                 float v = s.matrix[c][0] * b + s.matrix[c][1] * g + s.matrix[c][2] * r;
-                v = v < 0 ? 0 : v > 1 ? 1 : v;
+                v = v > 0 ? (v < 1 ? v : 1) : 0;  // NaN (a broken curve) too
                 p[c] = s.encode[static_cast<int>(v * 65535 + 0.5f)];
             }
         }

@@ -16,6 +16,7 @@ const char* heif_library_file = "libheif.dll";
 #else
 const char* heif_library_file = "libheif.so.1";
 #endif
+int64_t heif_pixel_limit = int64_t{1} << 28;
 
 namespace {
 
@@ -29,6 +30,8 @@ namespace {
     X(heif_context_get_primary_image_handle)                                                                          \
     X(heif_image_handle_release)                                                                                      \
     X(heif_image_handle_has_alpha_channel)                                                                            \
+    X(heif_image_handle_get_width)                                                                                    \
+    X(heif_image_handle_get_height)                                                                                   \
     X(heif_image_handle_get_color_profile_type)                                                                       \
     X(heif_image_handle_get_raw_color_profile_size)                                                                   \
     X(heif_image_handle_get_raw_color_profile)                                                                        \
@@ -127,6 +130,10 @@ HeifResult decode_with(HeifJob& job, const uint8_t* data, size_t size, MakeTarge
     if (c.heif_context_read_from_memory_without_copy(job.context, data, size, nullptr).code != heif_error_Ok ||
         c.heif_context_get_primary_image_handle(job.context, &job.handle).code != heif_error_Ok)
         return HeifResult::failed;
+    // libheif decodes the whole picture, and converts it, before we see a pixel.
+    if (int64_t{c.heif_image_handle_get_width(job.handle)} * c.heif_image_handle_get_height(job.handle) >
+        heif_pixel_limit)
+        return HeifResult::too_large;
     const bool alpha = c.heif_image_handle_has_alpha_channel(job.handle) != 0;
     // The default options apply the file's rotation and mirror.
     if (c.heif_decode_image(job.handle, &job.image, heif_colorspace_RGB,

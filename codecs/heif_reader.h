@@ -15,12 +15,17 @@
 // name another).
 extern const char* heif_library_file;
 
+// The most pixels a picture may have (about 16384 x 16384): libheif holds
+// it twice over before we see it.
+extern int64_t heif_pixel_limit;
+
 // True when the bytes start with an ISO file-type box naming a HEIF or AVIF brand.
 bool looks_like_heif(const uint8_t* data, size_t size);
 
 enum class HeifResult {
     decoded,     // the picture is complete in the target
     no_library,  // libheif (or a function of it) is missing
+    too_large,   // more pixels than heif_pixel_limit
     failed,      // declined or damaged; discard the target if one was made
 };
 

@@ -97,9 +97,11 @@ int32_t decode_webp(const uint8_t* data, size_t size, int32_t orientation, MakeT
     WebPDecoderConfig config;
     if (!WebPInitDecoderConfig(&config) || WebPGetFeatures(data, size, &config.input) != VP8_STATUS_OK) return 0;
     const WebPBitstreamFeatures& features = config.input;
-    if (features.has_animation) return decode_first_frame(data, size, orientation, make, context);
-    const int32_t width = features.width, height = features.height;
+    const int32_t width = features.width, height = features.height;  // an animation's canvas
     if (width < 1 || height < 1 || width > MAX_DECODE_SIDE || height > MAX_DECODE_SIDE) return 0;
+    // libwebp makes an animation's whole canvas at four bytes a pixel before it reads a frame.
+    if (features.has_animation && int64_t{width} * height > (int64_t{1} << 28)) return 0;
+    if (features.has_animation) return decode_first_frame(data, size, orientation, make, context);
 
     DecodeTarget target{};
     if (!features.has_alpha && (orientation < 2 || orientation > 8)) {

@@ -70,7 +70,9 @@ int64_t decode_picture(const uint8_t* data, size_t size, PictureProblem* problem
         const HeifResult result = decode_heif(data, size, make_source_image, &image, &profile);
         whole = result == HeifResult::decoded;
         if (!whole)
-            *problem = result == HeifResult::no_library ? PictureProblem::NEEDS_LIBHEIF : PictureProblem::DAMAGED_HEIF;
+            *problem = result == HeifResult::no_library  ? PictureProblem::NEEDS_LIBHEIF
+                       : result == HeifResult::too_large ? PictureProblem::TOO_LARGE
+                                                         : PictureProblem::DAMAGED_HEIF;
     } else if (png || webp) {
         const int32_t orientation = read_orientation(data, size);
         whole = (png ? decode_png(data, size, orientation, make_source_image, &image)
