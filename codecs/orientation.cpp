@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "codecs/webp_reader.h"
+
 namespace {
 
 constexpr uint16_t ORIENTATION_TAG = 0x0112;
@@ -93,6 +95,13 @@ int32_t read_orientation(const uint8_t* data, size_t size) {
     if (!data || size < 8) return 1;
     if (data[0] == 0xFF && data[1] == 0xD8) return jpeg_orientation(data, size);
     if (std::memcmp(data, "\x89PNG\r\n\x1a\n", 8) == 0) return png_orientation(data, size);
+    if (looks_like_webp(data, size)) {
+        // The EXIF chunk holds a TIFF block, after an "Exif" header in some files.
+        size_t length = 0;
+        const uint8_t* exif = webp_chunk(data, size, "EXIF", &length);
+        if (exif && length >= 6 && std::memcmp(exif, "Exif\0\0", 6) == 0) exif += 6, length -= 6;
+        return exif ? tiff_orientation(exif, length) : 1;
+    }
     return tiff_orientation(data, size);
 }
 

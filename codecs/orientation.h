@@ -10,8 +10,8 @@
 #include <cstddef>
 #include <cstdint>
 
-// The orientation a JPEG (APP1 "Exif"), TIFF (its own first directory) or
-// PNG (eXIf chunk) file in memory declares; 1 for anything else, and for
+// The orientation a JPEG (APP1 "Exif"), TIFF (its own first directory),
+// PNG (eXIf chunk) or WebP (EXIF chunk) file in memory declares; 1 for anything else, and for
 // anything malformed: offsets past the end, wrong types or counts, values
 // outside 1..8.
 int32_t read_orientation(const uint8_t* data, size_t size);

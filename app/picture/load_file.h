@@ -5,8 +5,9 @@
 
 #include "app/picture/decode.h"
 
-// Decodes the file into a new 24-bit image, upright by its EXIF orientation
-// and drawn 1:1 over black: JPEG and PNG through our own decoders, anything
+// Decodes the file into a new 24-bit image, upright by its EXIF orientation,
+// in sRGB and drawn 1:1 over black: JPEG, PNG, WebP, HEIF and AVIF through
+// our own decoders, anything
 // they decline and every other format through GDI+; 0 when nothing can
 // decode the file.  *problem, when asked, says what was wrong with it:
 // UNREADABLE, or what our decoders refused it for (then GDI+ never sees

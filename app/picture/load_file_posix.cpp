@@ -1,4 +1,4 @@
-// Without GDI+ only our own decoders load pictures (JPEG and PNG); every
+// Without GDI+ only our own decoders load pictures (JPEG, PNG, WebP, HEIF, AVIF); every
 // other file gives the black fallback.
 #include <cstdio>
 #include <cstdlib>

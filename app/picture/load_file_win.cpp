@@ -1,4 +1,4 @@
-// Loading source pictures: JPEG and PNG through our own decoders, every
+// Loading source pictures: JPEG, PNG, WebP, HEIF and AVIF through our own decoders, every
 // other format (and whatever those decline or fail on) through GDI+, loaded
 // by name at each load and called through the run-time library calls.
 // Either way the picture comes out turned upright by its EXIF orientation.
@@ -50,7 +50,7 @@ uint8_t* read_picture_file(const char* file, size_t* size, int32_t* orientation,
     if (handle == INVALID_HANDLE_VALUE) return nullptr;
     uint8_t* data = nullptr;
     LARGE_INTEGER length{};
-    uint8_t start[32];
+    uint8_t start[64];  // enough for a HEIF file-type box and its brands
     DWORD got = 0;
     const bool started = GetFileSizeEx(handle, &length) && length.QuadPart > 0 &&
                          ReadFile(handle, start, sizeof start, &got, nullptr);

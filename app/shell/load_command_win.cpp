@@ -16,7 +16,9 @@
 #include "ui/window.h"
 
 const char* const LOAD_PATTERN =
-    "All supported formats|*.bmp;*.ico;*.gif;*.jpg;*.jpeg;*.wmf;*.emf;*.png;*.tiff;*.tga|TGA image (*.tga)|*.tga|"
+    "All supported formats|*.bmp;*.ico;*.gif;*.jpg;*.jpeg;*.wmf;*.emf;*.png;*.tiff;*.tga;*.heic;*.heif;*.avif;*.webp|"
+    "HEIC image (*.heic)|*.heic|HEIF image (*.heif)|*.heif|AVIF image (*.avif)|*.avif|WebP image (*.webp)|*.webp|"
+    "TGA image (*.tga)|*.tga|"
     "TIFF image (*.tiff)|*.tiff|PNG image (*.png)|*.png|BMP image (*.bmp)|*.bmp|Icon file (*.ico)|*.ico|*.cur|"
     "JPEG image (*.jpg;*.jpeg)|*.jpg;*.jpeg|GIF image (*.gif)|*.gif|Windows Metafile (*.wmf)|*.wmf|"
     "Enhanced Metafile (*.emf)|*.emf";

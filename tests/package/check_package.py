@@ -19,7 +19,11 @@ import xml.etree.ElementTree as ET
 import zipfile
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
-ENTRIES = ["roundcut.exe", "roundcut-cli.exe", "README.txt", "LICENSE.txt", "THIRD_PARTY_NOTICES.txt", "BUILDINFO.txt"]
+ENTRIES = ["roundcut.exe", "roundcut-cli.exe", "libheif.dll", "libde265.dll", "README.txt", "LICENSE.txt",
+           "THIRD_PARTY_NOTICES.txt", "BUILDINFO.txt"]
+# The DLLs beside the exe: the notices name each one's source package, whose
+# upstream version the DLL carries as its version text.
+DLLS = {"libheif.dll": "libheif", "libde265.dll": "libde265"}
 ICON_SIZES = [16, 24, 32, 48, 256]
 RT_ICON, RT_GROUP_ICON, RT_VERSION, RT_MANIFEST = 3, 14, 16, 24
 
@@ -265,6 +269,19 @@ class Checks:
                 assert heading is None or any(h.startswith(heading) for h in headings), \
                     f"{archive} is linked but the notices have no {heading!r} section"
 
+    def test_dlls_self_contained_and_of_the_noticed_versions(self):
+        notices = self.zip.read("THIRD_PARTY_NOTICES.txt").decode("utf-8-sig").replace("\r\n", "\n")
+        for name, package in DLLS.items():
+            data = self.zip.read(name)
+            pe = PeFile(data)
+            assert pe.machine == 0x8664 and pe.characteristics & 0x2000, f"{name} is not an x86-64 DLL"
+            lowered = data.lower()
+            for runtime in (b"libwinpthread-1.dll", b"libstdc++-6.dll", b"libgcc_s_seh-1.dll"):
+                assert runtime not in lowered, f"{name} needs {runtime.decode()}"
+            m = re.search(rf"^\d+\. {package} (\S+) \(Debian source package {package} (\S+)\), {name}$", notices, re.M)
+            assert m, f"the notices name no source package for {name}"
+            assert m.group(1).encode() in data, f"{name} is not version {m.group(1)}"
+
     def test_notices_hold_each_licence_and_are_current(self):
         zipped = self.zip.read("THIRD_PARTY_NOTICES.txt").decode("utf-8-sig").replace("\r\n", "\n")
         marks = {
@@ -277,6 +294,10 @@ class Checks:
             "winpthreads": "mingw-w64-libraries/winpthreads/*",
             "GCC runtime exception": "GCC RUNTIME LIBRARY EXCEPTION",
             "libstdc++": "libstdc++-v3",
+            "libwebp": "Copyright (c) 2010, Google Inc.",
+            "lcms2": "Little CMS",
+            "dav1d": "VideoLAN and dav1d authors",
+            "LGPL": "GNU LESSER GENERAL PUBLIC LICENSE",
         }
         missing = [k for k, m in marks.items() if m not in zipped]
         assert not missing, f"notices lack {missing}"

@@ -118,13 +118,15 @@ TEST_F(Handlers, LoadAsksWithItsPatternListAndShowsSizesAndCrop) {
         types = file_types(dialog);
         choose_file(dialog, path);
     }));
-    ASSERT_GE(types.size(), 10u);
+    ASSERT_GE(types.size(), 14u);
     EXPECT_EQ(types[0], "All supported formats");
-    EXPECT_EQ(types[1], "TGA image (*.tga)");
-    EXPECT_EQ(types[5], "Icon file (*.ico)");
-    EXPECT_EQ(types[6], "*.cur");  // the lone pattern shifts the later pairs
-    EXPECT_EQ(types[8], "*.gif");
-    EXPECT_EQ(types[9], "*.wmf");
+    EXPECT_EQ(types[1], "HEIC image (*.heic)");
+    EXPECT_EQ(types[4], "WebP image (*.webp)");
+    EXPECT_EQ(types[5], "TGA image (*.tga)");
+    EXPECT_EQ(types[9], "Icon file (*.ico)");
+    EXPECT_EQ(types[10], "*.cur");  // the lone pattern shifts the later pairs
+    EXPECT_EQ(types[12], "*.gif");
+    EXPECT_EQ(types[13], "*.wmf");
 
     EXPECT_EQ(app.source_width, 400);
     EXPECT_EQ(app.crop.side, 300);
