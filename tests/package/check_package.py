@@ -306,6 +306,10 @@ class Checks:
         assert zipped == generated, "the zip's notices are not freshly generated"
         with open(os.path.join(ROOT, "THIRD_PARTY_NOTICES.txt"), encoding="utf-8") as f:
             assert f.read() == generated, "THIRD_PARTY_NOTICES.txt is stale: run scripts/make-notices and commit it"
+        assert "/usr/share/" not in zipped, "the notices point to a path on the build machine instead of a text"
+        import subprocess
+        stale = subprocess.run([os.path.join(ROOT, "scripts", "make-notices"), "--check"], capture_output=True, text=True)
+        assert stale.returncode == 0, stale.stderr.strip()  # the About box's list, made with the notices
 
 
 # Where a linked archive's licence is in the notices: the start of its
