@@ -5,6 +5,7 @@
 
 #include <cstring>
 
+#include "codecs/claimed_size.h"
 #include "codecs/jpeg_reader.h"  // MAX_DECODE_SIDE
 #include "codecs/png_reader.h"   // over_black
 
@@ -99,6 +100,8 @@ int32_t decode_webp(const uint8_t* data, size_t size, int32_t orientation, MakeT
     const WebPBitstreamFeatures& features = config.input;
     const int32_t width = features.width, height = features.height;  // an animation's canvas
     if (width < 1 || height < 1 || width > MAX_DECODE_SIDE || height > MAX_DECODE_SIDE) return 0;
+    // Data far too short for the size claimed: refused before the picture is made.
+    if (!plausible_size(width, height, size)) return 0;
     // libwebp makes an animation's whole canvas at four bytes a pixel before it reads a frame.
     if (features.has_animation && int64_t{width} * height > (int64_t{1} << 28)) return 0;
     if (features.has_animation) return decode_first_frame(data, size, orientation, make, context);
