@@ -8,9 +8,12 @@
 # for ours).  Needs a windows build, imagemagick and libjpeg-turbo-progs.
 #
 #   bench/batch_compare.sh [COUNT]
+#   bench/batch_compare.sh --heic [COUNT]   the same photo as HEIC (heif-enc), ours only
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
+heic=0
+[ "${1:-}" = "--heic" ] && { heic=1; shift; }
 count=${1:-40}
 command -v convert >/dev/null || { echo "convert missing: apt-get install imagemagick"; exit 1; }
 command -v cjpeg >/dev/null || { echo "cjpeg missing: apt-get install libjpeg-turbo-progs"; exit 1; }
@@ -22,20 +25,30 @@ if [ ! -f "$work/photo.jpg" ]; then
     convert -size 4000x3000 gradient:navy-orange -attenuate 0.4 +noise Gaussian ppm:- |
         cjpeg -quality 90 -sample 2x2 -outfile "$work/photo.jpg"
 fi
+ext=jpg
+if [ $heic = 1 ]; then
+    ext=heic
+    [ -f "$work/photo.heic" ] || heif-enc -q 90 -o "$work/photo.heic" "$work/photo.jpg" >/dev/null
+fi
 for i in $(seq -w 1 "$count"); do
-    [ -f "$work/photos/IMG_$i.jpg" ] || cp "$work/photo.jpg" "$work/photos/IMG_$i.jpg"
+    [ -f "$work/photos/IMG_$i.$ext" ] || cp "$work/photo.$ext" "$work/photos/IMG_$i.$ext"
 done
 timer() { /usr/bin/time -f "%e %M" "$@"; }
 
 rm -rf "$work/ours" "$work/theirs"
 mkdir -p "$work/theirs"
 ours=$( { timer scripts/with-wine wine "$cli" --quiet --out "Z:${work//\//\\}\\ours" --size 256 --smooth \
-    --square centre "Z:${work//\//\\}\\photos\\*.jpg" >"$work/ours.txt"; } 2>&1 | tail -n 1)
+    --square centre "Z:${work//\//\\}\\photos\\*.$ext" >"$work/ours.txt"; } 2>&1 | tail -n 1)
 # The batch's own time, from its summary line: without the seconds Wine and
 # its virtual display take to start here (a Windows process starts in
 # milliseconds).
 inside=$(sed -n 's/.*failed.*, \([0-9.]*\) s.*/\1/p' "$work/ours.txt" | tail -n 1)
 
+if [ $heic = 1 ]; then
+    read -r our_s our_kb <<<"$ours"
+    echo "$count HEIC photos of 4000 x 3000: $(tail -n 1 "$work/ours.txt"); whole Wine process $our_s s, peak $((our_kb / 1024)) MB"
+    exit 0
+fi
 mask="$work/mask.png"
 [ -f "$mask" ] || convert -size 256x256 xc:black -fill white -draw "circle 127.5,127.5 127.5,0" "$mask"
 export mask work
