@@ -26,9 +26,10 @@ constexpr int32_t MAX_HITS = 16384;     // beyond this many windows the rest are
 constexpr float THRESHOLD_SLACK = 1e-5f;
 constexpr unsigned MAX_WORKERS = 4;     // threads sharing one scan
 constexpr int32_t MAX_SCALES = 64;      // 1.1^64 = 445: beyond any picture
-// The smallest window searched, in pixels of the search picture.  A smaller
-// face is too small to place a square on; and the cat cascade's smaller
-// windows (from 24) were two thirds of its work and most of its false faces.
+// The smallest window searched, in pixels of the search picture (the person
+// cascade's own window).  A smaller face is too small to place a square on,
+// and the cat cascade's windows from 24 to 44 were three quarters of its
+// windows on a 640 x 480 picture.
 constexpr int32_t MIN_FACE = 45;
 
 struct Integral {
@@ -78,7 +79,7 @@ private:
 thread_local Scratch scratch;
 
 // A stump at one scale: the offsets, from a window's top-left corner in the
-// integral image, of the 4 x 4 corners of its feature's 3 x 3 blocks, with
+// integral image (packed or not), of the 4 x 4 corners of its feature's 3 x 3 blocks, with
 // the stump's own subset and leaves beside them, so that a window reads the
 // stumps in order.
 struct ScaledStump {
@@ -121,8 +122,8 @@ struct Packed {
 // The elements the packed integral image of one step takes, with LANES
 // spare ones at the end: the lanes past a row's last window read them
 // (their results are dropped).
-size_t packed_size(const Integral& integral, int32_t rows, int32_t step) {
-    return static_cast<size_t>(step) * rows * ((integral.stride + step - 1) / step) + LANES;
+size_t packed_size(int32_t stride, int32_t rows, int32_t step) {
+    return static_cast<size_t>(step) * rows * ((stride + step - 1) / step) + LANES;
 }
 
 Packed pack(const Integral& integral, int32_t rows, int32_t step, uint32_t* sums) {
@@ -406,10 +407,9 @@ int32_t detect_objects(const Cascade& cascade, const uint8_t* grey, int64_t stri
     FaceBox* hit_boxes = all ? static_cast<FaceBox*>(std::malloc(sizeof(FaceBox) * MAX_HITS)) : nullptr;
     // The integral image, and for the steps up to MAX_PACKED_STEP a packed
     // copy each.
-    const Integral shape{nullptr, width + 1};
     const int32_t packed_steps = std::min(MAX_PACKED_STEP, scales[scale_count - 1].step);
     size_t size = static_cast<size_t>(width + 1) * (height + 1);
-    for (int32_t step = 2; step <= packed_steps; ++step) size += packed_size(shape, height + 1, step);
+    for (int32_t step = 2; step <= packed_steps; ++step) size += packed_size(width + 1, height + 1, step);
     uint32_t* memory = hit_boxes ? scratch.get(size) : nullptr;
     const bool scanned = memory != nullptr;
     Packed packs[MAX_PACKED_STEP + 1];
@@ -417,7 +417,7 @@ int32_t detect_objects(const Cascade& cascade, const uint8_t* grey, int64_t stri
         const Integral integral = make_integral(grey, stride, width, height, memory);
         packs[1] = Packed{integral.sums, 1, height + 1, integral.stride};
         size_t at = static_cast<size_t>(width + 1) * (height + 1);
-        for (int32_t step = 2; step <= packed_steps; at += packed_size(integral, height + 1, step++))
+        for (int32_t step = 2; step <= packed_steps; at += packed_size(width + 1, height + 1, step++))
             packs[step] = pack(integral, height + 1, step, memory + at);
         std::thread threads[MAX_WORKERS];
         for (int32_t i = 1; i < parts; ++i) {
@@ -454,6 +454,54 @@ int32_t detect_objects(const Cascade& cascade, const uint8_t* grey, int64_t stri
     return found;
 }
 
+namespace {
+
+// Rows first .. last-1 of the search picture `grey`, w wide: a row of the
+// picture's luma is averaged across into `across`, and such rows weighted
+// into `sums`, one reduced row at a time; the one rounding is the division
+// at the end.
+struct Reduction {
+    const uint8_t* pixels;
+    int64_t stride;
+    int32_t height, bytes_per_pixel;
+    bool bottom_up;
+    const AreaTable *xs, *ys;
+    uint8_t* grey;
+};
+
+bool reduce_rows(const Reduction& r, int32_t first, int32_t last) {
+    const int32_t w = r.xs->destination_size;
+    uint64_t* across = static_cast<uint64_t*>(std::malloc(sizeof(uint64_t) * w));
+    uint64_t* sums = static_cast<uint64_t*>(std::malloc(sizeof(uint64_t) * w));
+    if (across && sums) {
+        const uint64_t den = uint64_t{r.xs->total} * r.ys->total << 14, half = den / 2;
+        int32_t cached = -1;  // the picture row whose average is in `across`
+        const bool narrow = uint64_t{MAX_LUMA} * r.xs->total <= UINT32_MAX;  // a row's sums fit 32 bits
+        for (int32_t i = first; i < last; ++i) {
+            std::fill(sums, sums + w, 0);
+            for (int32_t k = 0; k < r.ys->count[i]; ++k) {
+                const int32_t j = r.ys->first[i] + k;
+                if (j != cached) {  // a row on the edge of two reduced rows is averaged once
+                    const uint8_t* p = r.pixels + (r.bottom_up ? r.height - 1 - j : j) * r.stride;
+                    if (narrow) average_across<uint32_t>(across, p, r.bytes_per_pixel, r.xs);
+                    else average_across<uint64_t>(across, p, r.bytes_per_pixel, r.xs);
+                    cached = j;
+                }
+                const uint64_t wy = r.ys->weights[r.ys->offset[i] + k];
+                for (int32_t o = 0; o < w; ++o) sums[o] += across[o] * wy;
+            }
+            uint8_t* out = r.grey + static_cast<size_t>(i) * w;
+            for (int32_t o = 0; o < w; ++o)
+                out[o] = static_cast<uint8_t>(std::min<uint64_t>(255, (sums[o] + half) / den));
+        }
+    }
+    std::free(sums);
+    std::free(across);
+    return across && sums;
+}
+
+}  // namespace
+
 uint8_t* face_search_picture(const uint8_t* pixels, int64_t stride, int32_t width, int32_t height,
                              int32_t bytes_per_pixel, bool bottom_up, int32_t* grey_width, int32_t* grey_height) {
     if (width <= 0 || height <= 0 || (bytes_per_pixel != 3 && bytes_per_pixel != 4)) return nullptr;
@@ -463,43 +511,35 @@ uint8_t* face_search_picture(const uint8_t* pixels, int64_t stride, int32_t widt
         w = std::max<int32_t>(1, static_cast<int32_t>(int64_t{width} * FACE_SEARCH_SIDE / longest));
         h = std::max<int32_t>(1, static_cast<int32_t>(int64_t{height} * FACE_SEARCH_SIDE / longest));
     }
-    // One pass over the picture: a row's luma is averaged across into
-    // `across`, and such rows weighted into `sums`, one reduced row at a
-    // time; the one rounding is the division at the end.
     uint8_t* grey = static_cast<uint8_t*>(std::malloc(static_cast<size_t>(w) * h));
-    uint64_t* across = static_cast<uint64_t*>(std::malloc(sizeof(uint64_t) * w));
-    uint64_t* sums = static_cast<uint64_t*>(std::malloc(sizeof(uint64_t) * w));
     AreaTable* xs = make_area_table(w, width);
     AreaTable* ys = make_area_table(h, height);
-    const bool ready = grey && across && sums && xs && ys;
+    bool ready = grey && xs && ys;
     if (ready) {
-        const uint64_t den = uint64_t{xs->total} * ys->total << 14, half = den / 2;
-        int32_t cached = -1;  // the picture row whose average is in `across`
-        const bool narrow = uint64_t{MAX_LUMA} * xs->total <= UINT32_MAX;  // a row's sums fit 32 bits
-        for (int32_t i = 0; i < h; ++i) {
-            std::fill(sums, sums + w, 0);
-            for (int32_t k = 0; k < ys->count[i]; ++k) {
-                const int32_t j = ys->first[i] + k;
-                if (j != cached) {  // a row on the edge of two reduced rows is averaged once
-                    const uint8_t* p = pixels + (bottom_up ? height - 1 - j : j) * stride;
-                    if (narrow) average_across<uint32_t>(across, p, bytes_per_pixel, xs);
-                    else average_across<uint64_t>(across, p, bytes_per_pixel, xs);
-                    cached = j;
-                }
-                const uint64_t wy = ys->weights[ys->offset[i] + k];
-                for (int32_t o = 0; o < w; ++o) sums[o] += across[o] * wy;
+        // Bands of rows shared among a few workers, as the scan's rows are.
+        const Reduction job{pixels, stride, height, bytes_per_pixel, bottom_up, xs, ys, grey};
+        const int32_t parts = std::min(h, static_cast<int32_t>(std::clamp(std::thread::hardware_concurrency(), 1u,
+                                                                          MAX_WORKERS)));
+        std::thread threads[MAX_WORKERS];
+        bool done[MAX_WORKERS] = {};
+        for (int32_t i = 1; i < parts; ++i) {
+            try {
+                threads[i] = std::thread([&, i] { done[i] = reduce_rows(job, h * i / parts, h * (i + 1) / parts); });
+            } catch (const std::system_error&) {
             }
-            uint8_t* out = grey + static_cast<size_t>(i) * w;
-            for (int32_t o = 0; o < w; ++o)
-                out[o] = static_cast<uint8_t>(std::min<uint64_t>(255, (sums[o] + half) / den));
         }
+        done[0] = reduce_rows(job, 0, h / parts);
+        for (int32_t i = 1; i < parts; ++i) {
+            if (threads[i].joinable()) threads[i].join();
+            else done[i] = reduce_rows(job, h * i / parts, h * (i + 1) / parts);
+            ready = ready && done[i];
+        }
+        ready = ready && done[0];
         *grey_width = w;
         *grey_height = h;
     }
     free_area_table(ys);
     free_area_table(xs);
-    std::free(sums);
-    std::free(across);
     if (!ready) std::free(grey);
     return ready ? grey : nullptr;
 }
