@@ -17,7 +17,7 @@
 namespace {
 
 constexpr double SCALE_FACTOR = 1.1;    // between one window size and the next
-constexpr double STEP_PER_SCALE = 1.5;  // window shift, in pixels of the window's own scale
+constexpr double STEP_PER_SCALE = 2.0;  // window shift, in pixels of the window's own scale
 constexpr int32_t MIN_HITS = 3;         // hits a group needs to be an object
 constexpr double GROUP_EPS = 0.2;       // how far corners of hits of one group may be, in sizes
 constexpr int32_t MAX_HITS = 16384;     // beyond this many windows the rest are not kept

@@ -19,7 +19,7 @@ except ImportError as e:
     sys.exit(77)
 
 PROBE, CASCADES = sys.argv[1:3]
-STEP = 1.5                       # the search's window step, in pixels of the window's scale
+STEP = 2.0                       # the search's window step, in pixels of the window's scale
 ASTRONAUT_FACE = (184, 84, 78, 78)  # annotated: brows to chin, cheek to cheek
 DATA = os.path.dirname(data.__file__)
 
