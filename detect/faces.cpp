@@ -17,7 +17,6 @@
 namespace {
 
 constexpr double SCALE_FACTOR = 1.1;    // between one window size and the next
-constexpr double STEP_PER_SCALE = 2.0;  // window shift, in pixels of the window's own scale
 constexpr int32_t MIN_HITS = 3;         // hits a group needs to be an object
 constexpr double GROUP_EPS = 0.2;       // how far corners of hits of one group may be, in sizes
 constexpr int32_t MAX_HITS = 16384;     // beyond this many windows the rest are not kept
@@ -31,6 +30,13 @@ constexpr int32_t MAX_SCALES = 64;      // 1.1^64 = 445: beyond any picture
 // and the cat cascade's windows from 24 to 44 were three quarters of its
 // windows on a 640 x 480 picture.
 constexpr int32_t MIN_FACE = 45;
+
+// The shift from one window to the next, in pixels of the window's own
+// scale.  Faces of people gather hits enough at 2; the cat cascade's hits
+// are sparser (python3-skimage's cat photograph is missed from 1.75 on).
+double step_per_scale(const Cascade& cascade) {
+    return &cascade == &PERSON_FACE_CASCADE ? 2.0 : 1.5;
+}
 
 struct Integral {
     uint32_t* sums;  // (width + 1) x (height + 1), row 0 and column 0 zero
@@ -388,7 +394,7 @@ int32_t detect_objects(const Cascade& cascade, const uint8_t* grey, int64_t stri
         const int32_t win_h = static_cast<int32_t>(cascade.height * factor);
         if (win_w > width || win_h > height) break;
         if (std::min(win_w, win_h) < MIN_FACE) continue;
-        const int32_t step = std::max<int32_t>(1, static_cast<int32_t>(std::lround(STEP_PER_SCALE * factor)));
+        const int32_t step = std::max<int32_t>(1, static_cast<int32_t>(std::lround(step_per_scale(cascade) * factor)));
         scales[scale_count++] = Scale{factor, win_w, win_h, step};
     }
     if (scale_count == 0) return 0;
@@ -454,54 +460,6 @@ int32_t detect_objects(const Cascade& cascade, const uint8_t* grey, int64_t stri
     return found;
 }
 
-namespace {
-
-// Rows first .. last-1 of the search picture `grey`, w wide: a row of the
-// picture's luma is averaged across into `across`, and such rows weighted
-// into `sums`, one reduced row at a time; the one rounding is the division
-// at the end.
-struct Reduction {
-    const uint8_t* pixels;
-    int64_t stride;
-    int32_t height, bytes_per_pixel;
-    bool bottom_up;
-    const AreaTable *xs, *ys;
-    uint8_t* grey;
-};
-
-bool reduce_rows(const Reduction& r, int32_t first, int32_t last) {
-    const int32_t w = r.xs->destination_size;
-    uint64_t* across = static_cast<uint64_t*>(std::malloc(sizeof(uint64_t) * w));
-    uint64_t* sums = static_cast<uint64_t*>(std::malloc(sizeof(uint64_t) * w));
-    if (across && sums) {
-        const uint64_t den = uint64_t{r.xs->total} * r.ys->total << 14, half = den / 2;
-        int32_t cached = -1;  // the picture row whose average is in `across`
-        const bool narrow = uint64_t{MAX_LUMA} * r.xs->total <= UINT32_MAX;  // a row's sums fit 32 bits
-        for (int32_t i = first; i < last; ++i) {
-            std::fill(sums, sums + w, 0);
-            for (int32_t k = 0; k < r.ys->count[i]; ++k) {
-                const int32_t j = r.ys->first[i] + k;
-                if (j != cached) {  // a row on the edge of two reduced rows is averaged once
-                    const uint8_t* p = r.pixels + (r.bottom_up ? r.height - 1 - j : j) * r.stride;
-                    if (narrow) average_across<uint32_t>(across, p, r.bytes_per_pixel, r.xs);
-                    else average_across<uint64_t>(across, p, r.bytes_per_pixel, r.xs);
-                    cached = j;
-                }
-                const uint64_t wy = r.ys->weights[r.ys->offset[i] + k];
-                for (int32_t o = 0; o < w; ++o) sums[o] += across[o] * wy;
-            }
-            uint8_t* out = r.grey + static_cast<size_t>(i) * w;
-            for (int32_t o = 0; o < w; ++o)
-                out[o] = static_cast<uint8_t>(std::min<uint64_t>(255, (sums[o] + half) / den));
-        }
-    }
-    std::free(sums);
-    std::free(across);
-    return across && sums;
-}
-
-}  // namespace
-
 uint8_t* face_search_picture(const uint8_t* pixels, int64_t stride, int32_t width, int32_t height,
                              int32_t bytes_per_pixel, bool bottom_up, int32_t* grey_width, int32_t* grey_height) {
     if (width <= 0 || height <= 0 || (bytes_per_pixel != 3 && bytes_per_pixel != 4)) return nullptr;
@@ -511,35 +469,43 @@ uint8_t* face_search_picture(const uint8_t* pixels, int64_t stride, int32_t widt
         w = std::max<int32_t>(1, static_cast<int32_t>(int64_t{width} * FACE_SEARCH_SIDE / longest));
         h = std::max<int32_t>(1, static_cast<int32_t>(int64_t{height} * FACE_SEARCH_SIDE / longest));
     }
+    // One pass over the picture: a row's luma is averaged across into
+    // `across`, and such rows weighted into `sums`, one reduced row at a
+    // time; the one rounding is the division at the end.
     uint8_t* grey = static_cast<uint8_t*>(std::malloc(static_cast<size_t>(w) * h));
+    uint64_t* across = static_cast<uint64_t*>(std::malloc(sizeof(uint64_t) * w));
+    uint64_t* sums = static_cast<uint64_t*>(std::malloc(sizeof(uint64_t) * w));
     AreaTable* xs = make_area_table(w, width);
     AreaTable* ys = make_area_table(h, height);
-    bool ready = grey && xs && ys;
+    const bool ready = grey && across && sums && xs && ys;
     if (ready) {
-        // Bands of rows shared among a few workers, as the scan's rows are.
-        const Reduction job{pixels, stride, height, bytes_per_pixel, bottom_up, xs, ys, grey};
-        const int32_t parts = std::min(h, static_cast<int32_t>(std::clamp(std::thread::hardware_concurrency(), 1u,
-                                                                          MAX_WORKERS)));
-        std::thread threads[MAX_WORKERS];
-        bool done[MAX_WORKERS] = {};
-        for (int32_t i = 1; i < parts; ++i) {
-            try {
-                threads[i] = std::thread([&, i] { done[i] = reduce_rows(job, h * i / parts, h * (i + 1) / parts); });
-            } catch (const std::system_error&) {
+        const uint64_t den = uint64_t{xs->total} * ys->total << 14, half = den / 2;
+        int32_t cached = -1;  // the picture row whose average is in `across`
+        const bool narrow = uint64_t{MAX_LUMA} * xs->total <= UINT32_MAX;  // a row's sums fit 32 bits
+        for (int32_t i = 0; i < h; ++i) {
+            std::fill(sums, sums + w, 0);
+            for (int32_t k = 0; k < ys->count[i]; ++k) {
+                const int32_t j = ys->first[i] + k;
+                if (j != cached) {  // a row on the edge of two reduced rows is averaged once
+                    const uint8_t* p = pixels + (bottom_up ? height - 1 - j : j) * stride;
+                    if (narrow) average_across<uint32_t>(across, p, bytes_per_pixel, xs);
+                    else average_across<uint64_t>(across, p, bytes_per_pixel, xs);
+                    cached = j;
+                }
+                const uint64_t wy = ys->weights[ys->offset[i] + k];
+                for (int32_t o = 0; o < w; ++o) sums[o] += across[o] * wy;
             }
+            uint8_t* out = grey + static_cast<size_t>(i) * w;
+            for (int32_t o = 0; o < w; ++o)
+                out[o] = static_cast<uint8_t>(std::min<uint64_t>(255, (sums[o] + half) / den));
         }
-        done[0] = reduce_rows(job, 0, h / parts);
-        for (int32_t i = 1; i < parts; ++i) {
-            if (threads[i].joinable()) threads[i].join();
-            else done[i] = reduce_rows(job, h * i / parts, h * (i + 1) / parts);
-            ready = ready && done[i];
-        }
-        ready = ready && done[0];
         *grey_width = w;
         *grey_height = h;
     }
     free_area_table(ys);
     free_area_table(xs);
+    std::free(sums);
+    std::free(across);
     if (!ready) std::free(grey);
     return ready ? grey : nullptr;
 }
