@@ -1,7 +1,7 @@
 // The face search as it was before windows were evaluated side by side on
 // a packed integral image, the cat cascade's smallest windows went and the
-// step grew from 1.5 to 2 pixels of a window's scale: the old path of
-// bench/faces_winbench.cpp.
+// person cascade's step grew from 1.5 to 2 pixels of a window's scale: the
+// old path of bench/faces_winbench.cpp.
 #pragma once
 
 #include <algorithm>
