@@ -1,8 +1,9 @@
 // The face search on 12 MP pictures (after decoding): the grey picture it
 // searches, made by the earlier way (area resample of the colours, then
-// luma) and by today's single pass, and the ratio; a face-less photograph
-// (both cascades run) and the astronaut photograph of python3-skimage
-// enlarged to 12 MP; then a 4000 x 3000 JPEG loaded with Start on faces off
+// luma) and by today's single pass, and the ratio; the whole search, by the
+// earlier evaluation (bench/faces_before.h) and today's, and the ratio, on a
+// face-less photograph (both cascades run) and on the astronaut photograph
+// of python3-skimage enlarged to 12 MP; then a 4000 x 3000 JPEG loaded with Start on faces off
 // and on, and the difference.
 // Usage: faces_winbench.exe [astronaut.png]
 #include <windows.h>
@@ -17,6 +18,7 @@
 #include "app/picture/load_file.h"
 #include "app/picture/source.h"
 #include "app_photo.h"
+#include "faces_before.h"
 #include "core/dynlib.h"
 #include "detect/faces.h"
 #include "image/image.h"
@@ -41,6 +43,19 @@ uint8_t* reduce_colours_then_grey(const BitmapInfo& info, const uint8_t* bits, i
     return grey;
 }
 
+// The search on `image` the earlier way and today's, and the ratio.
+void compare_search(const char* what, int64_t image) {
+    BitmapInfo info{};
+    const uint8_t* bits = image_bits(image, &info);
+    FaceBox face{};
+    CropSquare square{};
+    const double old = time_job((std::string(what) + ", before").c_str(), 10, [&] {
+        before::find_face(bits, info.stride, info.width, info.height, info.bits_per_pixel / 8, true, &face);
+    });
+    const double now = time_job(what, 10, [&] { find_face_square(image, &square); });
+    std::printf("%s: %.2fx faster than before\n", what, old / now);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -63,7 +78,7 @@ int main(int argc, char** argv) {
         std::free(face_search_picture(bits, info.stride, info.width, info.height, 3, true, &gw, &gh));
     });
     std::printf("search picture: %.2fx faster than the earlier way\n", before / now);
-    time_job("face search, 4000 x 3000 without a face", 10, [&] { find_face_square(photo, &square); });
+    compare_search("face search, 4000 x 3000 without a face", photo);
     const char* astronaut = argc > 1 ? argv[1] : "Z:\\usr\\lib\\python3\\dist-packages\\skimage\\data\\astronaut.png";
     const int64_t big = decode_picture_file(astronaut);
     if (big && resize_image(big, 3464, 3464, 0)) {
@@ -71,7 +86,7 @@ int main(int argc, char** argv) {
         std::printf("astronaut at 3464 x 3464: face %s, square %lld %lld %lld\n", found ? "found" : "MISSED",
                     static_cast<long long>(square.XS), static_cast<long long>(square.YS),
                     static_cast<long long>(square.side));
-        time_job("face search, 3464 x 3464 astronaut", 10, [&] { find_face_square(big, &square); });
+        compare_search("face search, 3464 x 3464 astronaut", big);
     }
 
     const std::string path = "photo_4000x3000.jpg";

@@ -1,18 +1,22 @@
 #include "detect/faces.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <system_error>
 #include <thread>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "image/resample.h"
 
 namespace {
 
 constexpr double SCALE_FACTOR = 1.1;    // between one window size and the next
-constexpr double STEP_PER_SCALE = 1.5;  // window shift, in pixels of the window's own scale
 constexpr int32_t MIN_HITS = 3;         // hits a group needs to be an object
 constexpr double GROUP_EPS = 0.2;       // how far corners of hits of one group may be, in sizes
 constexpr int32_t MAX_HITS = 16384;     // beyond this many windows the rest are not kept
@@ -20,32 +24,68 @@ constexpr int32_t MAX_HITS = 16384;     // beyond this many windows the rest are
 // the line passes.
 constexpr float THRESHOLD_SLACK = 1e-5f;
 constexpr unsigned MAX_WORKERS = 4;     // threads sharing one scan
+constexpr int32_t MAX_SCALES = 64;      // 1.1^64 = 445: beyond any picture
+// The smallest window searched, in pixels of the search picture (the person
+// cascade's own window).  A smaller face is too small to place a square on,
+// and the cat cascade's windows from 24 to 44 were three quarters of its
+// windows on a 640 x 480 picture.
+constexpr int32_t MIN_FACE = 45;
+
+// The shift from one window to the next, in pixels of the window's own
+// scale.  Faces of people gather hits enough at 2; the cat cascade's hits
+// are sparser (python3-skimage's cat photograph is missed from 1.75 on).
+double step_per_scale(const Cascade& cascade) {
+    return &cascade == &PERSON_FACE_CASCADE ? 2.0 : 1.5;
+}
 
 struct Integral {
     uint32_t* sums;  // (width + 1) x (height + 1), row 0 and column 0 zero
     int32_t stride;  // width + 1
 };
 
-bool make_integral(const uint8_t* grey, int64_t stride, int32_t width, int32_t height, Integral* out) {
-    const size_t w = static_cast<size_t>(width) + 1, h = static_cast<size_t>(height) + 1;
-    uint32_t* sums = static_cast<uint32_t*>(std::calloc(w * h, sizeof(uint32_t)));
-    if (!sums) return false;
+// The integral image of a grey picture in `sums`, (width + 1) x (height + 1)
+// elements.
+Integral make_integral(const uint8_t* grey, int64_t stride, int32_t width, int32_t height, uint32_t* sums) {
+    const size_t w = static_cast<size_t>(width) + 1;
+    std::fill(sums, sums + w, 0u);
     for (int32_t y = 0; y < height; ++y) {
         const uint8_t* row = grey + y * stride;
         const uint32_t* above = sums + static_cast<size_t>(y) * w;
         uint32_t* here = sums + static_cast<size_t>(y + 1) * w;
         uint32_t line = 0;
+        here[0] = 0;
         for (int32_t x = 0; x < width; ++x) {
             line += row[x];
             here[x + 1] = above[x + 1] + line;
         }
     }
-    *out = Integral{sums, static_cast<int32_t>(w)};
-    return true;
+    return Integral{sums, static_cast<int32_t>(w)};
 }
 
+// Memory for the integral image and its packed copies (megabytes), kept for
+// the thread's next search: under Wine, memory fresh from the system costs
+// about 10 us a page when first touched, more than the search itself.
+class Scratch {
+public:
+    ~Scratch() { std::free(data_); }
+    uint32_t* get(size_t elements) {
+        if (elements > size_) {
+            std::free(data_);
+            data_ = static_cast<uint32_t*>(std::malloc(elements * sizeof(uint32_t)));
+            size_ = data_ ? elements : 0;
+        }
+        return data_;
+    }
+
+private:
+    uint32_t* data_ = nullptr;
+    size_t size_ = 0;
+};
+
+thread_local Scratch scratch;
+
 // A stump at one scale: the offsets, from a window's top-left corner in the
-// integral image, of the 4 x 4 corners of its feature's 3 x 3 blocks, with
+// integral image (packed or not), of the 4 x 4 corners of its feature's 3 x 3 blocks, with
 // the stump's own subset and leaves beside them, so that a window reads the
 // stumps in order.
 struct ScaledStump {
@@ -70,8 +110,72 @@ inline uint32_t pattern(const uint32_t* at, const int32_t* c) {
            (d0 - c0 >= centre) << 1 | (c0 - b0 >= centre);
 }
 
-bool window_passes(const Cascade& cascade, const uint32_t* at, const ScaledStump* stumps) {
-    for (int32_t s = 0; s < cascade.stage_count; ++s) {
+// Windows side by side evaluated at once: LANES neighbouring windows of a
+// row are neighbouring elements of a packed integral image.
+constexpr int32_t LANES = 4;
+// Packing costs a pass over the integral image: beyond this step the
+// windows are too few to repay it.
+constexpr int32_t MAX_PACKED_STEP = 6;
+
+// The integral image rearranged for one window step: the columns x of one
+// residue x % step together, in order of x / step, so that the same corner
+// of LANES windows `step` apart is LANES consecutive elements.
+struct Packed {
+    uint32_t* sums;  // residue r, row y, column x / step at (r * rows + y) * pitch + x / step
+    int32_t step, rows, pitch;
+};
+
+// The elements the packed integral image of one step takes, with LANES
+// spare ones at the end: the lanes past a row's last window read them
+// (their results are dropped).
+size_t packed_size(int32_t stride, int32_t rows, int32_t step) {
+    return static_cast<size_t>(step) * rows * ((stride + step - 1) / step) + LANES;
+}
+
+Packed pack(const Integral& integral, int32_t rows, int32_t step, uint32_t* sums) {
+    const int32_t pitch = (integral.stride + step - 1) / step;
+    const int32_t whole = integral.stride / step;  // columns every residue has
+    const size_t plane = static_cast<size_t>(rows) * pitch;  // from one residue to the next
+    for (int32_t y = 0; y < rows; ++y) {
+        const uint32_t* from = integral.sums + static_cast<size_t>(y) * integral.stride;
+        uint32_t* to = sums + static_cast<size_t>(y) * pitch;
+        for (int32_t i = 0; i < whole; ++i, from += step)
+            for (int32_t r = 0; r < step; ++r) to[r * plane + i] = from[r];
+        for (int32_t r = 0; r < step; ++r) {
+            std::fill(to + r * plane + whole, to + r * plane + pitch, 0u);
+            if (whole * step + r < integral.stride) to[r * plane + whole] = from[r];
+        }
+    }
+    std::fill(sums + step * plane, sums + step * plane + LANES, 0u);
+    return Packed{sums, step, rows, pitch};
+}
+
+// The patterns of LANES windows side by side (see pattern()).
+inline void patterns(const uint32_t* at, const int32_t* c, uint32_t* codes) {
+#if defined(__SSE2__)
+    const auto corner = [&](int i) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(at + c[i])); };
+    const auto diff = [&](int i) { return _mm_sub_epi32(corner(i + 1), corner(i)); };
+    const __m128i a0 = diff(0), a1 = diff(1), a2 = diff(2), b0 = diff(4), b1 = diff(5), b2 = diff(6);
+    const __m128i c0 = diff(8), c1 = diff(9), c2 = diff(10), d0 = diff(12), d1 = diff(13), d2 = diff(14);
+    // SSE2 compares signed: both sides moved by 2^31 compare as unsigned.
+    const __m128i bias = _mm_set1_epi32(INT32_MIN);
+    const __m128i centre = _mm_xor_si128(_mm_sub_epi32(c1, b1), bias);
+    const auto bit = [&](__m128i high, __m128i low, int value) {
+        const __m128i below = _mm_cmplt_epi32(_mm_xor_si128(_mm_sub_epi32(high, low), bias), centre);
+        return _mm_andnot_si128(below, _mm_set1_epi32(value));
+    };
+    const __m128i code = _mm_or_si128(
+        _mm_or_si128(_mm_or_si128(bit(b0, a0, 128), bit(b1, a1, 64)), _mm_or_si128(bit(b2, a2, 32), bit(c2, b2, 16))),
+        _mm_or_si128(_mm_or_si128(bit(d2, c2, 8), bit(d1, c1, 4)), _mm_or_si128(bit(d0, c0, 2), bit(c0, b0, 1))));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(codes), code);
+#else
+    for (int32_t l = 0; l < LANES; ++l) codes[l] = pattern(at + l, c);
+#endif
+}
+
+// Whether one window passes stages `first` on.
+bool window_passes(const Cascade& cascade, int32_t first, const uint32_t* at, const ScaledStump* stumps) {
+    for (int32_t s = first; s < cascade.stage_count; ++s) {
         const CascadeStage& stage = cascade.stages[s];
         float sum = 0;
         for (const ScaledStump *k = stumps + stage.first, *end = k + stage.count; k != end; ++k) {
@@ -81,6 +185,30 @@ bool window_passes(const Cascade& cascade, const uint32_t* at, const ScaledStump
         if (sum < stage.threshold - THRESHOLD_SLACK) return false;
     }
     return true;
+}
+
+// Which of LANES windows side by side (those set in `alive`) pass all
+// stages; each lane adds its leaves in the order a single window would.
+// The early stages reject most windows: once a single one is left, it goes
+// on alone.
+uint32_t windows_pass(const Cascade& cascade, const uint32_t* at, const ScaledStump* stumps, uint32_t alive) {
+    for (int32_t s = 0; s < cascade.stage_count && alive; ++s) {
+        if ((alive & (alive - 1)) == 0) {
+            const int32_t l = std::countr_zero(alive);
+            return window_passes(cascade, s, at + l, stumps) ? alive : 0;
+        }
+        const CascadeStage& stage = cascade.stages[s];
+        float sum[LANES] = {};
+        for (const ScaledStump *k = stumps + stage.first, *end = k + stage.count; k != end; ++k) {
+            uint32_t codes[LANES];
+            patterns(at, k->corner, codes);
+            for (int32_t l = 0; l < LANES; ++l)
+                sum[l] += k->leaf[(k->subset[codes[l] >> 5] >> (codes[l] & 31) & 1) ? 0 : 1];
+        }
+        for (int32_t l = 0; l < LANES; ++l)
+            if (sum[l] < stage.threshold - THRESHOLD_SLACK) alive &= ~(1u << l);
+    }
+    return alive;
 }
 
 int32_t stump_count(const Cascade& cascade) {
@@ -100,6 +228,12 @@ struct Hit {
     FaceBox box;
 };
 
+// One scale of the search: its window and step.
+struct Scale {
+    double factor;
+    int32_t width, height, step;
+};
+
 // One worker's share of the scan: its rows, its copy of the stumps scaled,
 // its hits.
 struct ScanPart {
@@ -110,37 +244,53 @@ struct ScanPart {
 };
 
 // Every window that passes all stages, of every scale, in the rows of
-// windows numbered `part` modulo `parts` of each scale.
-void scan(const Cascade& cascade, const Integral& integral, int32_t width, int32_t height, ScanPart* job) {
+// windows numbered `part` modulo `parts` of each scale.  `packs[step]` is
+// the integral image packed for a step up to MAX_PACKED_STEP, packs[1] the
+// integral image itself.
+void scan(const Cascade& cascade, const Packed* packs, const Scale* scales, int32_t scale_count, int32_t width,
+          int32_t height, ScanPart* job) {
     ScaledStump* stumps = job->stumps;
     const int32_t stumps_used = stump_count(cascade);
-    int32_t index = 0;
-    for (double scale = 1;; scale *= SCALE_FACTOR, ++index) {
-        const int32_t win_w = static_cast<int32_t>(cascade.width * scale);
-        const int32_t win_h = static_cast<int32_t>(cascade.height * scale);
-        if (win_w > width || win_h > height) return;
-        int32_t reach_x = win_w, reach_y = win_h;
+    for (int32_t index = 0; index < scale_count; ++index) {
+        const Scale& sc = scales[index];
+        const int32_t step = sc.step;
+        const Packed& packed = packs[step <= MAX_PACKED_STEP ? step : 1];
+        const int32_t p = packed.step;
+        int32_t reach_x = sc.width, reach_y = sc.height;
         for (int32_t i = 0; i < stumps_used; ++i) {
             const CascadeWeak& weak = cascade.weak[i];
             const CascadeRect& r = cascade.features[weak.feature];
-            const int32_t x = static_cast<int32_t>(r.x * scale);
-            const int32_t y = static_cast<int32_t>(r.y * scale);
-            const int32_t w = static_cast<int32_t>(r.w * scale);
-            const int32_t h = static_cast<int32_t>(r.h * scale);
+            const int32_t x = static_cast<int32_t>(r.x * sc.factor);
+            const int32_t y = static_cast<int32_t>(r.y * sc.factor);
+            const int32_t w = static_cast<int32_t>(r.w * sc.factor);
+            const int32_t h = static_cast<int32_t>(r.h * sc.factor);
             if (x + 3 * w > reach_x) reach_x = x + 3 * w;
             if (y + 3 * h > reach_y) reach_y = y + 3 * h;
             for (int j = 0; j < 4; ++j)
-                for (int k = 0; k < 4; ++k) stumps[i].corner[j * 4 + k] = (y + j * h) * integral.stride + x + k * w;
+                for (int k = 0; k < 4; ++k) {
+                    const int32_t cx = x + k * w, cy = y + j * h;
+                    stumps[i].corner[j * 4 + k] = ((cx % p) * packed.rows + cy) * packed.pitch + cx / p;
+                }
             stumps[i].subset = weak.subset;
             stumps[i].leaf[0] = weak.leaf[0];
             stumps[i].leaf[1] = weak.leaf[1];
         }
-        const int32_t step = std::max<int32_t>(1, static_cast<int32_t>(std::lround(STEP_PER_SCALE * scale)));
+        if (reach_x > width) continue;
+        const int32_t columns = (width - reach_x) / step + 1;  // windows across, at x = 0, step, ...
         for (int32_t y = job->part * step; y + reach_y <= height; y += job->parts * step) {
-            const uint32_t* row = integral.sums + static_cast<size_t>(y) * integral.stride;
-            for (int32_t x = 0; x + reach_x <= width; x += step) {
-                if (!window_passes(cascade, row + x, stumps)) continue;
-                if (job->count < MAX_HITS) job->hits[job->count++] = Hit{index, FaceBox{x, y, win_w, win_h}};
+            const uint32_t* row = packed.sums + static_cast<size_t>(y) * packed.pitch;
+            if (p != step) {  // not packed: one window at a time
+                for (int32_t j = 0; j < columns; ++j)
+                    if (window_passes(cascade, 0, row + j * step, stumps) && job->count < MAX_HITS)
+                        job->hits[job->count++] = Hit{index, FaceBox{j * step, y, sc.width, sc.height}};
+                continue;
+            }
+            for (int32_t j = 0; j < columns; j += LANES) {
+                const uint32_t lanes = static_cast<uint32_t>(std::min(LANES, columns - j));
+                uint32_t passed = windows_pass(cascade, row + j, stumps, (1u << lanes) - 1);
+                for (int32_t l = 0; passed; ++l, passed >>= 1)
+                    if ((passed & 1) && job->count < MAX_HITS)
+                        job->hits[job->count++] = Hit{index, FaceBox{(j + l) * step, y, sc.width, sc.height}};
             }
         }
     }
@@ -237,15 +387,22 @@ void average_across(uint64_t* across, const uint8_t* row, int32_t bytes_per_pixe
 
 int32_t detect_objects(const Cascade& cascade, const uint8_t* grey, int64_t stride, int32_t width, int32_t height,
                        FaceBox* boxes, int32_t capacity) {
-    if (width < cascade.width || height < cascade.height) return 0;
-    Integral integral{};
-    if (!make_integral(grey, stride, width, height, &integral)) return 0;
+    Scale scales[MAX_SCALES];
+    int32_t scale_count = 0;
+    for (double factor = 1; scale_count < MAX_SCALES; factor *= SCALE_FACTOR) {
+        const int32_t win_w = static_cast<int32_t>(cascade.width * factor);
+        const int32_t win_h = static_cast<int32_t>(cascade.height * factor);
+        if (win_w > width || win_h > height) break;
+        if (std::min(win_w, win_h) < MIN_FACE) continue;
+        const int32_t step = std::max<int32_t>(1, static_cast<int32_t>(std::lround(step_per_scale(cascade) * factor)));
+        scales[scale_count++] = Scale{factor, win_w, win_h, step};
+    }
+    if (scale_count == 0) return 0;
     // The rows of windows are shared among a few workers, this thread one
     // of them; a worker whose thread cannot start is run here afterwards.
     const int32_t parts = static_cast<int32_t>(std::clamp(std::thread::hardware_concurrency(), 1u, MAX_WORKERS));
     const size_t stumps = static_cast<size_t>(stump_count(cascade));
     ScanPart jobs[MAX_WORKERS] = {};
-    std::thread threads[MAX_WORKERS];
     bool ready = true;
     for (int32_t i = 0; i < parts; ++i) {
         jobs[i] = ScanPart{i, parts, static_cast<ScaledStump*>(std::malloc(sizeof(ScaledStump) * stumps)),
@@ -254,19 +411,35 @@ int32_t detect_objects(const Cascade& cascade, const uint8_t* grey, int64_t stri
     }
     Hit* all = ready ? static_cast<Hit*>(std::malloc(sizeof(Hit) * MAX_HITS * parts)) : nullptr;
     FaceBox* hit_boxes = all ? static_cast<FaceBox*>(std::malloc(sizeof(FaceBox) * MAX_HITS)) : nullptr;
-    int32_t found = 0;
-    if (hit_boxes) {
+    // The integral image, and for the steps up to MAX_PACKED_STEP a packed
+    // copy each.
+    const int32_t packed_steps = std::min(MAX_PACKED_STEP, scales[scale_count - 1].step);
+    size_t size = static_cast<size_t>(width + 1) * (height + 1);
+    for (int32_t step = 2; step <= packed_steps; ++step) size += packed_size(width + 1, height + 1, step);
+    uint32_t* memory = hit_boxes ? scratch.get(size) : nullptr;
+    const bool scanned = memory != nullptr;
+    Packed packs[MAX_PACKED_STEP + 1];
+    if (scanned) {
+        const Integral integral = make_integral(grey, stride, width, height, memory);
+        packs[1] = Packed{integral.sums, 1, height + 1, integral.stride};
+        size_t at = static_cast<size_t>(width + 1) * (height + 1);
+        for (int32_t step = 2; step <= packed_steps; at += packed_size(width + 1, height + 1, step++))
+            packs[step] = pack(integral, height + 1, step, memory + at);
+        std::thread threads[MAX_WORKERS];
         for (int32_t i = 1; i < parts; ++i) {
             try {
-                threads[i] = std::thread(scan, std::cref(cascade), std::cref(integral), width, height, &jobs[i]);
+                threads[i] = std::thread(scan, std::cref(cascade), packs, scales, scale_count, width, height, &jobs[i]);
             } catch (const std::system_error&) {
             }
         }
-        scan(cascade, integral, width, height, &jobs[0]);
+        scan(cascade, packs, scales, scale_count, width, height, &jobs[0]);
         for (int32_t i = 1; i < parts; ++i) {
             if (threads[i].joinable()) threads[i].join();
-            else scan(cascade, integral, width, height, &jobs[i]);
+            else scan(cascade, packs, scales, scale_count, width, height, &jobs[i]);
         }
+    }
+    int32_t found = 0;
+    if (scanned) {
         // Back in the order of a single scan: by scale, row, column.
         int32_t n = 0;
         for (int32_t i = 0; i < parts; ++i)
@@ -284,7 +457,6 @@ int32_t detect_objects(const Cascade& cascade, const uint8_t* grey, int64_t stri
         std::free(jobs[i].hits);
         std::free(jobs[i].stumps);
     }
-    std::free(integral.sums);
     return found;
 }
 

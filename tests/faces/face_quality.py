@@ -19,7 +19,8 @@ except ImportError as e:
     sys.exit(77)
 
 PROBE, CASCADES = sys.argv[1:3]
-STEP = 1.5                       # the search's window step, in pixels of the window's scale
+# The search's window step per cascade, in pixels of the window's scale.
+STEP = {"lbpcascade_frontalface_improved": 2.0, "lbpcascade_frontalcatface": 1.5}
 ASTRONAUT_FACE = (184, 84, 78, 78)  # annotated: brows to chin, cheek to cheek
 DATA = os.path.dirname(data.__file__)
 
@@ -95,8 +96,9 @@ def cascade(name):
 
 def theirs(grey):
     for name, window in (("lbpcascade_frontalface_improved", 45), ("lbpcascade_frontalcatface", 24)):
-        found = cascade(name).detect_multi_scale(grey, scale_factor=1.1, step_ratio=STEP, min_size=(window, window),
-                                                 max_size=grey.shape, min_neighbour_number=3)
+        found = cascade(name).detect_multi_scale(grey, scale_factor=1.1, step_ratio=STEP[name],
+                                                 min_size=(window, window), max_size=grey.shape,
+                                                 min_neighbour_number=3)
         if found:
             return largest([(d["c"], d["r"], d["width"], d["height"]) for d in found])
     return None
