@@ -21,29 +21,11 @@
 
 #include "codecs/jpeg_reader.h"
 #include "codecs/png_reader.h"
+#include "decoded_buffer.h"
 #include "fuzz_input.h"
 
 namespace {
 
-constexpr int64_t MAX_PIXELS = 1 << 18;
-
-struct Decoded {
-    int32_t width = 0, height = 0;
-    std::vector<uint8_t> pixels;
-};
-
-bool make_buffer(void* context, int32_t width, int32_t height, DecodeTarget* target) {
-    auto* d = static_cast<Decoded*>(context);
-    FUZZ_CHECK(width >= 1 && height >= 1 && width <= MAX_DECODE_SIDE && height <= MAX_DECODE_SIDE);
-    if (static_cast<int64_t>(width) * height > MAX_PIXELS) return false;  // keeps the fuzzer's memory small
-    d->width = width, d->height = height;
-    // A canary value: 0x5A5A... never survives when every byte is written
-    // (checked on a second decode with another value).
-    d->pixels.assign(static_cast<size_t>(width) * height * 3, 0x5A);
-    target->top = d->pixels.data() + static_cast<size_t>(height - 1) * width * 3;
-    target->stride = -static_cast<ptrdiff_t>(width) * 3;  // bottom-up, as the source images are
-    return true;
-}
 
 struct HeaderSize {
     int32_t width = 0, height = 0;

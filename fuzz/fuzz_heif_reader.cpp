@@ -6,27 +6,8 @@
 #include "codecs/heif_reader.h"
 #include "codecs/jpeg_reader.h"
 #include "core/dynlib.h"
+#include "decoded_buffer.h"
 #include "fuzz_input.h"
-
-namespace {
-
-struct Decoded {
-    int32_t width = 0, height = 0;
-    std::vector<uint8_t> pixels;
-};
-
-bool make_buffer(void* context, int32_t width, int32_t height, DecodeTarget* target) {
-    auto* d = static_cast<Decoded*>(context);
-    FUZZ_CHECK(width >= 1 && height >= 1 && width <= MAX_DECODE_SIDE && height <= MAX_DECODE_SIDE);
-    if (static_cast<int64_t>(width) * height > (1 << 18)) return false;
-    d->width = width, d->height = height;
-    d->pixels.assign(static_cast<size_t>(width) * height * 3, 0x5A);
-    target->top = d->pixels.data();
-    target->stride = static_cast<ptrdiff_t>(width) * 3;
-    return true;
-}
-
-}  // namespace
 
 // dav1d keeps a few bytes of a stream it gave up on: its leak, not the glue's.
 extern "C" const char* __lsan_default_suppressions() { return "leak:libdav1d.so\n"; }

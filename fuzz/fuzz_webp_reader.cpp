@@ -10,27 +10,8 @@
 #include "codecs/jpeg_reader.h"
 #include "codecs/png_reader.h"
 #include "codecs/webp_reader.h"
+#include "decoded_buffer.h"
 #include "fuzz_input.h"
-
-namespace {
-
-struct Decoded {
-    int32_t width = 0, height = 0;
-    std::vector<uint8_t> pixels;
-};
-
-bool make_buffer(void* context, int32_t width, int32_t height, DecodeTarget* target) {
-    auto* d = static_cast<Decoded*>(context);
-    FUZZ_CHECK(width >= 1 && height >= 1 && width <= MAX_DECODE_SIDE && height <= MAX_DECODE_SIDE);
-    if (static_cast<int64_t>(width) * height > (1 << 18)) return false;  // keeps the fuzzer's memory small
-    d->width = width, d->height = height;
-    d->pixels.assign(static_cast<size_t>(width) * height * 3, 0x5A);
-    target->top = d->pixels.data() + static_cast<size_t>(height - 1) * width * 3;
-    target->stride = -static_cast<ptrdiff_t>(width) * 3;  // bottom-up, as the source images are
-    return true;
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* input, size_t input_size) {
     if (input_size < 1) return 0;
