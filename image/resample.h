@@ -41,6 +41,21 @@ void cubic_rows(uint8_t* destination, const uint8_t* source, int32_t rows, const
 void cubic_columns(uint8_t* destination, const uint8_t* source, int32_t width, const ContributionTable* table,
                    double* scratch /* 4 x width doubles */);
 
+// Pixels as four doubles each, for cubic_across_row: `count` pixels of 3
+// bytes (taken as opaque) or 4 bytes (fully transparent ones as
+// (255, 255, 255, 0), as the cubic filter takes them).
+void pixels_to_doubles(double* destination, const uint8_t* source, size_t count, int32_t bytes_per_pixel);
+// One cubic pass across one row whose table->source_size pixels are given as
+// four doubles each (the bytes' values), into table->destination_size
+// pixels: the bytes cubic_rows gives for the same row.
+void cubic_across_row(uint8_t* destination, const double* source, const ContributionTable* table);
+// Destination row e of the pass down, `width` pixels: the source rows
+// e.first .. e.first + e.count - 1 weighted and summed in that order, row j
+// read at rows + (j % slots) x width x 4 (a ring of rows; slots at least
+// e.count).  scratch holds 4 x width doubles.
+void cubic_down_row(uint8_t* destination, const uint8_t* rows, int32_t slots, const Contribution& e, int32_t width,
+                    double* scratch);
+
 // The whole cubic resample of packed 32-bit pictures, the smaller temporary
 // first.  With whiten_transparent, fully transparent source pixels become
 // (255, 255, 255, 0) first -- in place, and only once nothing can fail any

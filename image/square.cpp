@@ -4,6 +4,12 @@
 // bytes, which the compiler vectorises), then the row of sums is averaged
 // across.  Its sums are exact integers, so the order of the two passes does
 // not change a byte against area_resample on the grabbed copy.
+//
+// A drag or a wheel notch asks for the same side again and again: the
+// weights of the last side and every buffer are kept by the thread that
+// scales (per part, on the threads of image/parallel), so an update at an
+// unchanged side allocates nothing.  The destination's rows are split among
+// those threads; each computes its rows exactly as one thread would.
 #include "image/square.h"
 
 #include <cstdlib>
@@ -11,10 +17,79 @@
 #include <numeric>
 
 #include "core/memory.h"
+#include "image/parallel.h"
 #include "image/pixels.h"
 #include "image/resample.h"
 
 namespace {
+
+// Memory kept from one call to the next, grown when a call needs more.
+class Kept {
+public:
+    Kept() = default;
+    Kept(const Kept&) = delete;
+    Kept& operator=(const Kept&) = delete;
+    ~Kept() { std::free(data_); }
+    // Room for `count` items of T, or null when memory runs out.
+    template <typename T>
+    T* get(size_t count) {
+        size_t bytes;
+        if (!multiply_size(count, sizeof(T), &bytes)) return nullptr;
+        if (bytes > bytes_) {
+            std::free(data_);
+            data_ = std::malloc(bytes);
+            bytes_ = data_ ? bytes : 0;
+        }
+        return static_cast<T*>(data_);
+    }
+
+private:
+    void* data_ = nullptr;
+    size_t bytes_ = 0;
+};
+
+// The weights of the last side this thread scaled, for each filter.
+struct KeptTables {
+    AreaTable* area = nullptr;
+    ContributionTable* cubic = nullptr;
+    KeptTables() = default;
+    KeptTables(const KeptTables&) = delete;
+    KeptTables& operator=(const KeptTables&) = delete;
+    ~KeptTables() {
+        free_area_table(area);
+        free_contributions(cubic);
+    }
+};
+thread_local KeptTables tables;
+
+const AreaTable* area_table(int32_t size, int32_t side) {
+    AreaTable*& t = tables.area;
+    if (t && t->destination_size == size && t->source_size == side) return t;
+    free_area_table(t);
+    t = make_area_table(size, side);
+    return t;
+}
+
+// The cubic weights, without the taps of weight 0 at either end (they add
+// nothing, not even a rounding).
+const ContributionTable* cubic_table(int32_t size, int32_t side) {
+    ContributionTable*& t = tables.cubic;
+    if (t && t->destination_size == size && t->source_size == side) return t;
+    free_contributions(t);
+    t = make_contributions(size, side);
+    for (int32_t i = 0; t && i < size; ++i) {
+        Contribution& e = t->entries[i];
+        while (e.count > 1 && e.weights[0] == 0) ++e.first, ++e.weights, --e.count;
+        while (e.count > 1 && e.weights[e.count - 1] == 0) --e.count;
+    }
+    return t;
+}
+
+// What each part of a scaling keeps on its own thread.
+struct PartMemory {
+    Kept sums, plain, ring, row, scratch, columns;
+};
+thread_local PartMemory part_memory;
 
 using wide = __int128;
 
@@ -68,7 +143,7 @@ bool copy_square(uint8_t* destination, int64_t destination_stride, const uint8_t
 // multiplication: with s = 32 + ceil(log2 den) and m = ceil(2^s / den), the
 // error of num x m / 2^s against num / den stays below 1 / den.
 struct ExactDivider {
-    unsigned __int128 m;
+    uint64_t m;  // below 2^33
     int shift;
     uint32_t half;
 };
@@ -78,11 +153,11 @@ ExactDivider make_exact_divider(uint64_t den) {
     while ((uint64_t{1} << l) < den) ++l;
     const int s = 32 + l;
     const unsigned __int128 power = static_cast<unsigned __int128>(1) << s;
-    return ExactDivider{(power + den - 1) / den, s, static_cast<uint32_t>(den / 2)};
+    return ExactDivider{static_cast<uint64_t>((power + den - 1) / den), s, static_cast<uint32_t>(den / 2)};
 }
 
 inline uint8_t exact_divide(uint32_t num, const ExactDivider& d) {
-    const uint64_t q = static_cast<uint64_t>((static_cast<unsigned __int128>(num + d.half) * d.m) >> d.shift);
+    const uint64_t q = static_cast<uint64_t>((static_cast<unsigned __int128>(uint64_t{num} + d.half) * d.m) >> d.shift);
     return static_cast<uint8_t>(q > 255 ? 255 : q);
 }
 
@@ -118,6 +193,124 @@ void average_across_wide(uint8_t* out, const uint32_t* sums, const AreaTable* t,
 // Sums per block of the columns pass: 16 KB, well inside the first-level cache.
 constexpr size_t BLOCK = 4096;
 
+// plain (=|+=) the sum of M rows, element by element, in 16 bits.
+template <int M, bool ADD>
+void add_rows(uint16_t* plain, const uint8_t* const* r, size_t n) {
+    for (size_t e = 0; e < n; ++e) {
+        uint16_t v = ADD ? plain[e] : 0;
+        v = static_cast<uint16_t>(v + r[0][e]);
+        if constexpr (M > 1) v = static_cast<uint16_t>(v + r[1][e]);
+        if constexpr (M > 2) v = static_cast<uint16_t>(v + r[2][e]);
+        if constexpr (M > 3) v = static_cast<uint16_t>(v + r[3][e]);
+        plain[e] = v;
+    }
+}
+
+template <bool ADD>
+void add_rows(uint16_t* plain, const uint8_t* const* r, int m, size_t n) {
+    switch (m) {
+        case 1: add_rows<1, ADD>(plain, r, n); break;
+        case 2: add_rows<2, ADD>(plain, r, n); break;
+        case 3: add_rows<3, ADD>(plain, r, n); break;
+        default: add_rows<4, ADD>(plain, r, n); break;
+    }
+}
+
+// One scaling by the area average, shared by its parts.
+struct AreaJob {
+    uint8_t* destination;
+    int64_t destination_stride;
+    int32_t size;
+    const uint8_t* source;
+    int64_t source_stride;
+    int32_t source_height;
+    int64_t x, y;
+    int32_t side;
+    Overlap o;
+    const AreaTable* t;
+    bool narrow;
+    ExactDivider exact;
+    AreaDivider d;
+    uint32_t full;  // the weight of a source row wholly inside a footprint (D / gcd)
+    int64_t first_out, last_out;  // output pixels whose footprint meets the picture's columns
+    int32_t parts;
+    bool failed[4];
+};
+
+// Destination rows size x part / parts up to the next part's.
+template <int BPP>
+void area_part(AreaJob& job, int32_t part) {
+    const AreaTable* t = job.t;
+    const Overlap& o = job.o;
+    const int32_t size = job.size;
+    const size_t row_bytes = static_cast<size_t>(size) * BPP;
+    auto* sums = part_memory.sums.get<uint32_t>(static_cast<size_t>(job.side) * BPP);
+    // Rows wholly inside a footprint are summed in 16 bits, which holds up to 257 of them.
+    auto* plain = part_memory.plain.get<uint16_t>(BLOCK);
+    if (!sums || !plain) {
+        job.failed[part] = true;
+        return;
+    }
+    // Footprints reaching past the picture's columns read zero sums there.
+    std::memset(sums, 0, static_cast<size_t>(o.c0) * BPP * sizeof *sums);
+    std::memset(sums + o.c1 * BPP, 0, static_cast<size_t>(job.side - o.c1) * BPP * sizeof *sums);
+    uint32_t* in = sums + o.c0 * BPP;
+    const size_t in_count = static_cast<size_t>(o.c1 - o.c0) * BPP;
+    const int32_t i0 = static_cast<int32_t>(int64_t{size} * part / job.parts);
+    const int32_t i1 = static_cast<int32_t>(int64_t{size} * (part + 1) / job.parts);
+    for (int32_t i = i0; i < i1; ++i) {
+        uint8_t* out = job.destination + i * job.destination_stride;
+        const uint32_t* wy = t->weights + t->offset[i];
+        // The contributing rows inside the picture; their sums are made a
+        // block of columns at a time, so that the block stays in the cache
+        // while every row adds to it.
+        int32_t k0 = 0, k1 = t->count[i];
+        while (k0 < k1 && (t->first[i] + k0 < o.j0 || t->first[i] + k0 >= o.j1)) ++k0;
+        while (k1 > k0 && (t->first[i] + k1 - 1 < o.j0 || t->first[i] + k1 - 1 >= o.j1)) --k1;
+        const bool any = k0 < k1;
+        const bool sixteen = k1 - k0 <= 257;
+        auto row = [&](int32_t k) {
+            return source_row(job.source, job.source_stride, job.source_height, BPP, job.x, job.y, job.side,
+                              t->first[i] + k, o.c0);
+        };
+        for (size_t b0 = 0; any && b0 < in_count; b0 += BLOCK) {
+            const size_t n = in_count - b0 < BLOCK ? in_count - b0 : BLOCK;
+            uint32_t* block = in + b0;
+            bool weighted = false, summed = false;
+            for (int32_t k = k0; k < k1;) {
+                if (sixteen && wy[k] == job.full) {
+                    // Up to four whole rows in one pass over the block.
+                    const uint8_t* r[4];
+                    int m = 0;
+                    while (k < k1 && m < 4 && wy[k] == job.full) r[m++] = row(k++) + b0;
+                    if (summed) add_rows<true>(plain, r, m, n);
+                    else add_rows<false>(plain, r, m, n);
+                    summed = true;
+                    continue;
+                }
+                const uint8_t* s = row(k) + b0;
+                const uint32_t w = wy[k++];
+                if (!weighted) for (size_t e = 0; e < n; ++e) block[e] = s[e] * w;
+                else for (size_t e = 0; e < n; ++e) block[e] += s[e] * w;
+                weighted = true;
+            }
+            if (!summed) continue;
+            const uint32_t full = job.full;
+            if (!weighted && full == 1) for (size_t e = 0; e < n; ++e) block[e] = plain[e];
+            else if (!weighted) for (size_t e = 0; e < n; ++e) block[e] = plain[e] * full;
+            else for (size_t e = 0; e < n; ++e) block[e] += plain[e] * full;
+        }
+        if (!any || job.first_out > job.last_out) {
+            std::memset(out, 0, row_bytes);
+            continue;
+        }
+        std::memset(out, 0, static_cast<size_t>(job.first_out) * BPP);
+        if (job.narrow) average_across_narrow<BPP>(out, sums, t, job.first_out, job.last_out, job.exact);
+        else average_across_wide<BPP>(out, sums, t, job.first_out, job.last_out, job.d);
+        std::memset(out + (job.last_out + 1) * BPP, 0, static_cast<size_t>(size - 1 - job.last_out) * BPP);
+    }
+}
+
 template <int BPP>
 bool area_square(uint8_t* destination, int64_t destination_stride, int32_t size, const uint8_t* source,
                  int64_t source_stride, int32_t source_height, int64_t x, int64_t y, int32_t side,
@@ -127,128 +320,103 @@ bool area_square(uint8_t* destination, int64_t destination_stride, int32_t size,
         for (int32_t i = 0; i < size; ++i) std::memset(destination + i * destination_stride, 0, row_bytes);
         return true;
     }
-    AreaTable* t = make_area_table(size, side);
-    auto* sums = static_cast<uint32_t*>(std::calloc(static_cast<size_t>(side) * BPP, sizeof(uint32_t)));
-    if (!t || !sums) {
-        free_area_table(t);
-        std::free(sums);
-        return false;
-    }
+    const AreaTable* t = area_table(size, side);
+    if (!t) return false;
     // The same table serves both axes: the square is scaled alike across and down.
     const uint64_t total = static_cast<uint64_t>(t->total) * t->total;
-    const AreaDivider d = make_area_divider(total);
-    // A sum is at most 255 x total: 32 bits suffice unless the totals are large.
-    const bool narrow = 255 * total + total / 2 <= UINT32_MAX;
-    const ExactDivider exact = make_exact_divider(total);
-    // The weight of a source row wholly inside a footprint (D / gcd): such
-    // rows are summed in 16 bits, which holds up to 257 of them.
-    const uint32_t full = static_cast<uint32_t>(size / std::gcd(size, side));
-    uint16_t* plain = static_cast<uint16_t*>(std::malloc(BLOCK * sizeof(uint16_t)));
-    // Output pixels whose footprint meets columns c0 .. c1 - 1.
-    int64_t first_out = 0, last_out = size - 1;
-    while (first_out < size && t->first[first_out] + t->count[first_out] <= o.c0) ++first_out;
-    while (last_out >= 0 && t->first[last_out] >= o.c1) --last_out;
-
-    uint32_t* in = sums + o.c0 * BPP;
-    const size_t in_count = static_cast<size_t>(o.c1 - o.c0) * BPP;
-    for (int32_t i = 0; i < size; ++i) {
-        uint8_t* out = destination + i * destination_stride;
-        const uint32_t* wy = t->weights + t->offset[i];
-        // The contributing rows inside the picture; their sums are made a
-        // block of columns at a time, so that the block stays in the cache
-        // while every row adds to it.
-        int32_t k0 = 0, k1 = t->count[i];
-        while (k0 < k1 && (t->first[i] + k0 < o.j0 || t->first[i] + k0 >= o.j1)) ++k0;
-        while (k1 > k0 && (t->first[i] + k1 - 1 < o.j0 || t->first[i] + k1 - 1 >= o.j1)) --k1;
-        const bool any = k0 < k1;
-        const bool sixteen = plain && k1 - k0 <= 257;
-        for (size_t b0 = 0; any && b0 < in_count; b0 += BLOCK) {
-            const size_t n = in_count - b0 < BLOCK ? in_count - b0 : BLOCK;
-            uint32_t* block = in + b0;
-            bool weighted = false, summed = false;
-            for (int32_t k = k0; k < k1; ++k) {
-                const uint8_t* s =
-                    source_row(source, source_stride, source_height, BPP, x, y, side, t->first[i] + k, o.c0) + b0;
-                const uint32_t w = wy[k];
-                if (sixteen && w == full) {
-                    if (!summed) for (size_t e = 0; e < n; ++e) plain[e] = s[e];
-                    else for (size_t e = 0; e < n; ++e) plain[e] = static_cast<uint16_t>(plain[e] + s[e]);
-                    summed = true;
-                } else {
-                    if (!weighted) for (size_t e = 0; e < n; ++e) block[e] = s[e] * w;
-                    else for (size_t e = 0; e < n; ++e) block[e] += s[e] * w;
-                    weighted = true;
-                }
-            }
-            if (!summed) continue;
-            if (!weighted && full == 1) for (size_t e = 0; e < n; ++e) block[e] = plain[e];
-            else if (!weighted) for (size_t e = 0; e < n; ++e) block[e] = plain[e] * full;
-            else for (size_t e = 0; e < n; ++e) block[e] += plain[e] * full;
-        }
-        if (!any || first_out > last_out) {
-            std::memset(out, 0, row_bytes);
-            continue;
-        }
-        std::memset(out, 0, static_cast<size_t>(first_out) * BPP);
-        if (narrow) average_across_narrow<BPP>(out, sums, t, first_out, last_out, exact);
-        else average_across_wide<BPP>(out, sums, t, first_out, last_out, d);
-        std::memset(out + (last_out + 1) * BPP, 0, static_cast<size_t>(size - 1 - last_out) * BPP);
-    }
-    std::free(plain);
-    std::free(sums);
-    free_area_table(t);
+    AreaJob job{destination, destination_stride, size, source, source_stride, source_height, x, y, side, o, t,
+                // A sum is at most 255 x total: 32 bits suffice unless the totals are large.
+                255 * total + total / 2 <= UINT32_MAX, make_exact_divider(total), make_area_divider(total),
+                static_cast<uint32_t>(size / std::gcd(size, side)), 0, size - 1,
+                // A few rows are not worth a second thread.
+                size >= 64 ? part_count() : 1, {}};
+    while (job.first_out < size && t->first[job.first_out] + t->count[job.first_out] <= o.c0) ++job.first_out;
+    while (job.last_out >= 0 && t->first[job.last_out] >= o.c1) --job.last_out;
+    auto run = [&job](int32_t part) { area_part<BPP>(job, part); };
+    run_parts(job.parts, run);
+    for (int32_t part = 0; part < job.parts; ++part)
+        if (job.failed[part]) return false;
     return true;
 }
 
 // The cubic resample of the grabbed copy, rows first as cubic_resample takes
-// a square to a square: each copy row is made (zero outside the picture,
-// fully transparent pixels white) and passed across at once, so only the
-// size x side intermediate is ever held.
+// a square to a square.  Each copy row (zero outside the picture, fully
+// transparent pixels white) is passed across as it is needed and kept in a
+// ring of as many rows as a destination row's taps, so no size x side
+// intermediate is ever held.
+struct CubicJob {
+    uint8_t* destination;
+    int32_t size;
+    const uint8_t* source;
+    int64_t source_stride;
+    int32_t source_height;
+    int32_t bpp;
+    int64_t x, y;
+    int32_t side;
+    Overlap o;
+    const ContributionTable* t;
+    int32_t parts;
+    bool failed[4];
+};
+
+// Copy row j passed across, into `to`.
+void cubic_copy_row(const CubicJob& job, int64_t j, double* row, uint8_t* to) {
+    const Overlap& o = job.o;
+    // What the copy holds outside the picture: zero, which a 32-bit picture's
+    // filter takes as transparent white.
+    const double outside = job.bpp == 4 ? 255 : 0;
+    auto fill = [&](int64_t c0, int64_t c1) {
+        for (double* p = row + 4 * c0; p < row + 4 * c1; p += 4) p[0] = p[1] = p[2] = outside, p[3] = 0;
+    };
+    if (o.empty() || j < o.j0 || j >= o.j1) {
+        fill(0, job.side);
+    } else {
+        fill(0, o.c0);
+        fill(o.c1, job.side);
+        const uint8_t* from = source_row(job.source, job.source_stride, job.source_height, job.bpp, job.x, job.y,
+                                         job.side, j, o.c0);
+        pixels_to_doubles(row + 4 * o.c0, from, static_cast<size_t>(o.c1 - o.c0), job.bpp);
+    }
+    cubic_across_row(to, row, job.t);
+}
+
+void cubic_part(CubicJob& job, int32_t part) {
+    const ContributionTable* t = job.t;
+    const int32_t slots = t->max_taps;
+    const size_t out_row = static_cast<size_t>(job.size) * 4;
+    auto* ring = part_memory.ring.get<uint8_t>(static_cast<size_t>(slots) * out_row);
+    auto* row = part_memory.row.get<double>(static_cast<size_t>(job.side) * 4);
+    auto* scratch = part_memory.scratch.get<double>(out_row);
+    if (!ring || !row || !scratch) {
+        job.failed[part] = true;
+        return;
+    }
+    const int32_t i0 = static_cast<int32_t>(int64_t{job.size} * part / job.parts);
+    const int32_t i1 = static_cast<int32_t>(int64_t{job.size} * (part + 1) / job.parts);
+    int64_t made = -1;  // the last copy row passed across
+    for (int32_t i = i0; i < i1; ++i) {
+        const Contribution& e = t->entries[i];
+        const int64_t last = int64_t{e.first} + e.count - 1;
+        for (int64_t j = made + 1 > e.first ? made + 1 : e.first; j <= last; ++j)
+            cubic_copy_row(job, j, row, ring + static_cast<size_t>(j % slots) * out_row);
+        if (last > made) made = last;
+        cubic_down_row(job.destination + i * out_row, ring, slots, e, job.size, scratch);
+    }
+}
+
 bool cubic_square(uint8_t* destination, int64_t destination_stride, int32_t size, const uint8_t* source,
                   int64_t source_stride, int32_t source_height, int32_t bpp, int64_t x, int64_t y, int32_t side,
                   const Overlap& o) {
     if (destination_stride != static_cast<int64_t>(size) * 4) return false;
-    size_t temp_bytes;
-    if (!multiply_size(static_cast<size_t>(size) * 4, static_cast<size_t>(side), &temp_bytes)) return false;
-    ContributionTable* across = make_contributions(size, side);
-    ContributionTable* down = make_contributions(size, side);
-    auto* temp = static_cast<uint8_t*>(std::malloc(temp_bytes));
-    auto* row = static_cast<uint8_t*>(std::malloc(static_cast<size_t>(side) * 4));
-    auto* scratch = static_cast<double*>(std::malloc(static_cast<size_t>(size) * 4 * sizeof(double)));
-    const bool done = across && down && temp && row && scratch;
-    if (done) {
-        const size_t out_row = static_cast<size_t>(size) * 4;
-        const uint8_t* outside = nullptr;  // the pass of a row wholly outside the picture, once made
-        for (int64_t j = 0; j < side; ++j) {
-            uint8_t* t = temp + static_cast<size_t>(j) * out_row;
-            const bool inside = !o.empty() && j >= o.j0 && j < o.j1;
-            if (!inside && outside) {
-                std::memcpy(t, outside, out_row);
-                continue;
-            }
-            std::memset(row, 0, static_cast<size_t>(side) * 4);
-            if (inside && bpp == 4) {
-                std::memcpy(row + o.c0 * 4, source_row(source, source_stride, source_height, 4, x, y, side, j, o.c0),
-                            static_cast<size_t>(o.c1 - o.c0) * 4);
-            } else if (inside) {  // 24-bit pixels, opaque
-                const uint8_t* from = source_row(source, source_stride, source_height, 3, x, y, side, j, o.c0);
-                for (int64_t c = o.c0; c < o.c1; ++c, from += 3) {
-                    uint8_t* to = row + c * 4;
-                    to[0] = from[0], to[1] = from[1], to[2] = from[2], to[3] = 255;
-                }
-            }
-            if (bpp == 4) transparent_to_white(row, static_cast<size_t>(side));
-            cubic_rows(t, row, 1, across);
-            if (!inside) outside = t;
-        }
-        cubic_columns(destination, temp, size, down, scratch);
-    }
-    std::free(scratch);
-    std::free(row);
-    std::free(temp);
-    free_contributions(down);
-    free_contributions(across);
-    return done;
+    const ContributionTable* t = cubic_table(size, side);
+    if (!t) return false;
+    CubicJob job{destination, size, source, source_stride, source_height, bpp, x, y, side, o, t,
+                 size >= 64 ? part_count() : 1, {}};
+    auto run = [&job](int32_t part) { cubic_part(job, part); };
+    run_parts(job.parts, run);
+    for (int32_t part = 0; part < job.parts; ++part)
+        if (job.failed[part]) return false;
+    return true;
 }
 
 }  // namespace
@@ -281,7 +449,7 @@ bool sample_square(uint8_t* destination, int64_t destination_stride, int32_t siz
     if (source_width > 0 && source_height > 0 && !source) return false;
     const int32_t bpp = bytes_per_pixel;
     // The picture column of each destination column, or -1 outside it.
-    int64_t* columns = static_cast<int64_t*>(std::malloc(static_cast<size_t>(size) * sizeof(int64_t)));
+    int64_t* columns = part_memory.columns.get<int64_t>(static_cast<size_t>(size));
     if (!columns) return false;
     for (int32_t i = 0; i < size; ++i) {
         const wide px = static_cast<wide>(x) + (static_cast<wide>(2 * i + 1) * side) / (2 * static_cast<wide>(size));
@@ -302,7 +470,6 @@ bool sample_square(uint8_t* destination, int64_t destination_stride, int32_t siz
         }
         if (whiten_transparent && bpp == 4) transparent_to_white(d, static_cast<size_t>(size));
     }
-    std::free(columns);
     return true;
 }
 

@@ -7,6 +7,7 @@
 
 #include <cstring>
 #include <random>
+#include <thread>
 #include <vector>
 
 #include "image/image.h"
@@ -166,6 +167,30 @@ TEST(ScaleSquareInto, RefusesWhatTheGrabCouldNotMake) {
     const std::vector<uint8_t> bytes = pixel_bytes(square);
     EXPECT_EQ(bytes, std::vector<uint8_t>(bytes.size(), 0));
     free_all_images();
+}
+
+// Batch workers scale at once, each with its own kept weights and buffers,
+// and the kept threads serve only one of them: the bytes stay one thread's.
+TEST(ScaleSquare, ThreadsScalingAtOnceGiveWhatOneGives) {
+    std::vector<uint8_t> source(703 * 1001 * 4);
+    std::mt19937 random(3);
+    for (uint8_t& b : source) b = static_cast<uint8_t>(random());
+    const int32_t sides[] = {700, 643, 1001, 600, 1290};
+    auto scale = [&](int32_t side, int32_t bpp, std::vector<uint8_t>& out) {
+        out.assign(600 * 600 * 4, 1);
+        return scale_square(out.data(), 600 * bpp, 600, source.data(), 1001 * bpp, 1001, 703, bpp, -40, 9, side,
+                            bpp == 4 ? SQUARE_CUBIC : SQUARE_AREA);
+    };
+    std::vector<uint8_t> want[2][5], got[2][5];
+    for (int32_t t = 0; t < 2; ++t)
+        for (int32_t i = 0; i < 5; ++i) ASSERT_TRUE(scale(sides[i], 3 + t, want[t][i]));
+    std::thread other([&] {
+        for (int32_t i = 0; i < 5; ++i) scale(sides[4 - i], 4, got[1][4 - i]);
+    });
+    for (int32_t i = 0; i < 5; ++i) scale(sides[i], 3, got[0][i]);
+    other.join();
+    for (int32_t t = 0; t < 2; ++t)
+        for (int32_t i = 0; i < 5; ++i) EXPECT_TRUE(got[t][i] == want[t][i]) << t << " " << sides[i];
 }
 
 }  // namespace
