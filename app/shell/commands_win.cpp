@@ -88,9 +88,10 @@ int64_t on_command(int64_t command, bool from_shortcut) {
         show_options();
         return 1;
     case COMMAND_SQUARE_ON_FACE:
-        // As a crop button's press: a drag in progress ends first.
+        // As a crop button's press: a drag in progress goes on from the face.
         settle_crop_preview();
         if (apply_face_square()) {
+            rebase_crop_drag();
             show_crop_square();
             show_crop_image();
         }

@@ -35,6 +35,9 @@ void cancel_crop_drag();
 // A new picture (a load, a paste, a drop): a drag in progress ends where it
 // is, so that neither its later moves nor Escape reach the new square.
 void end_crop_drag();
+// A square placed in the middle of a drag (a crop press, the face search):
+// the drag goes on from it, as after a wheel notch.
+void rebase_crop_drag();
 // Replaces a drag's sampled preview by the exact crop and its render, so
 // that what a shortcut saves or copies in the middle of a drag is exact.
 void settle_crop_preview();

@@ -87,10 +87,7 @@ void on_left_image_event(int64_t type) {
         if (!picture_loaded() || notches == 0) break;
         show_square(zoom_square(app.crop, notches, point_x(), point_y(), app.source_width,
                                 app.source_height));
-        // A drag goes on from the zoomed square.
-        drag.start = app.crop;
-        drag.base_x = drag.x;
-        drag.base_y = drag.y;
+        rebase_crop_drag();
         break;
     }
     case GADGET_TYPE_DOUBLE_CLICK:
@@ -112,6 +109,12 @@ void end_crop_drag() {
     if (!drag.active) return;
     drag.active = false;
     end_image_gadget_drag(app.left_image_gadget);
+}
+
+void rebase_crop_drag() {
+    drag.start = app.crop;
+    drag.base_x = drag.x;
+    drag.base_y = drag.y;
 }
 
 void settle_crop_preview() {
@@ -169,6 +172,7 @@ void on_crop_button(int64_t gadget) {
     else if (gadget == app.xy_minus_button) button = CROP_XY_MINUS;
     else return;
     if (!apply_crop_press(button)) return;
+    rebase_crop_drag();
     show_crop_square();
     show_crop_image();
 }

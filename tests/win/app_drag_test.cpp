@@ -169,6 +169,19 @@ TEST_F(LiveCrop, ADragMovesTheSquareLiveAndEscapePutsItBack) {
     mouse(MOUSEEVENTF_LEFTUP);
     run_loop();
     expect_shown({110, 50, 600});
+
+    // A crop press in the middle of a drag: the drag goes on from the pressed square.
+    mouse(MOUSEEVENTF_LEFTDOWN);
+    run_loop(30);
+    point_at(40, 50);
+    run_loop();
+    app.step_x = 30;
+    on_crop_button(app.x_plus_button);
+    point_at(30, 50);
+    run_loop();
+    mouse(MOUSEEVENTF_LEFTUP);
+    run_loop();
+    expect_shown({160, 50, 600});
 }
 
 TEST_F(LiveCrop, AClickIsNoDragAndANewPictureEndsTheDrag) {
