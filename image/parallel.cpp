@@ -1,6 +1,7 @@
 #include "image/parallel.h"
 
 #include <algorithm>
+#include <atomic>
 #include <condition_variable>
 #include <mutex>
 #include <system_error>
@@ -72,14 +73,13 @@ int32_t part_count() {
 }
 
 void run_parts(int32_t parts, void (*job)(void* context, int32_t part), void* context) {
-    parts = std::min(parts, MAX_PARTS);
     if (in_part || parts <= 1) {
         for (int32_t part = 0; part < parts; ++part) job(context, part);
         return;
     }
     Pool& p = pool();
     std::unique_lock<std::mutex> mine(p.caller, std::try_to_lock);
-    const int32_t helped = mine ? std::min(start_workers(p, parts - 1) + 1, parts) : 1;
+    const int32_t helped = mine ? std::min(start_workers(p, std::min(parts, MAX_PARTS) - 1) + 1, parts) : 1;
     if (helped > 1) {
         {
             std::lock_guard<std::mutex> held(p.lock);
@@ -99,4 +99,18 @@ void run_parts(int32_t parts, void (*job)(void* context, int32_t part), void* co
         std::unique_lock<std::mutex> held(p.lock);
         p.finished.wait(held, [&] { return p.pending == 0; });
     }
+}
+
+void share_parts(int32_t count, void (*job)(void* context, int32_t index), void* context) {
+    struct Share {
+        void (*job)(void*, int32_t);
+        void* context;
+        int32_t count;
+        std::atomic<int32_t> next{0};
+    } share{job, context, count};
+    auto take = [](void* c, int32_t) {
+        Share& s = *static_cast<Share*>(c);
+        for (int32_t i; (i = s.next.fetch_add(1, std::memory_order_relaxed)) < s.count;) s.job(s.context, i);
+    };
+    run_parts(std::min(count, part_count()), take, &share);
 }

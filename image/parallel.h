@@ -16,6 +16,11 @@ int32_t part_count();
 // as the workers can be had, so thread_local buffers serve it call after call.
 void run_parts(int32_t parts, void (*job)(void* context, int32_t part), void* context);
 
+// Calls job(context, index) for every index in [0, count): the calling
+// thread and the kept workers each take the next index until none is left,
+// so pieces of unequal cost, or more pieces than threads, still share out.
+void share_parts(int32_t count, void (*job)(void* context, int32_t index), void* context);
+
 template <typename Job>
 void run_parts(int32_t parts, Job& job) {
     run_parts(parts, [](void* context, int32_t part) { (*static_cast<Job*>(context))(part); }, &job);
