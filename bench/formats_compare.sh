@@ -4,7 +4,7 @@
 # and dwebp on the same files in the same run, and the 12 MP colour
 # conversion.  Run from the repository root after building the bench-windows
 # preset (scripts/bench does), with webp, libheif-examples, libavif-bin,
-# imagemagick and colord-data installed (scripts/bootstrap installs them).
+# imagemagick and colord-data or icc-profiles-free installed (scripts/bootstrap installs them).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -17,7 +17,10 @@ if [ ! -f "$work/photo.webp" ]; then
     avifenc -s 8 "$work/photo.png" "$work/photo.avif" >/dev/null
     cwebp -quiet -q 80 "$work/photo.png" -o "$work/photo.webp"
 fi
-cp /usr/share/color/icc/colord/AdobeRGB1998.icc "$work/adobe.icc"
+# Adobe RGB from colord-data or icc-profiles-free, whichever is there.
+for icc in /usr/share/color/icc/colord/AdobeRGB1998.icc /usr/share/color/icc/compatibleWithAdobeRGB1998.icc; do
+    [ -f "$icc" ] && { cp "$icc" "$work/adobe.icc"; break; }
+done
 # The DLLs beside the benchmark, as beside roundcut.exe.
 cp .deps/mingw/bin/libheif.dll .deps/mingw/bin/libde265.dll "$(dirname "$exe")/"
 wwork="Z:${work//\//\\}"
