@@ -4,6 +4,10 @@
 // the files, runs this under Wine and Debian's decoders beside it.
 //
 //     formats_winbench [FOLDER]   (holding photo.heic, photo.avif, photo.webp, adobe.icc)
+//     formats_winbench FOLDER --hold NAME
+//         loads NAME once ("-": nothing), prints "held WIDTH x HEIGHT" and
+//         waits for its input to end, so that the script can read the
+//         process's peak memory
 #include <windows.h>
 
 #include <cstdio>
@@ -27,7 +31,18 @@ int main(int argc, char** argv) {
     }
     init_image_library();
     init_dynamic_libraries();
-    for (const char* name : {"photo.heic", "photo.avif", "photo.webp"}) {
+    if (argc > 3 && std::strcmp(argv[2], "--hold") == 0) {
+        const int64_t image = std::strcmp(argv[3], "-") ? decode_picture_file((folder + argv[3]).c_str()) : 0;
+        BitmapInfo info{};
+        if (image) image_bits(image, &info);
+        std::printf("held %d x %d\n", info.width, info.height);
+        std::fflush(stdout);
+        char line[64];
+        while (std::fgets(line, sizeof line, stdin)) {
+        }
+        return 0;
+    }
+    for (const char* name : {"photo.heic", "photo.avif", "photo.webp", "photo_alpha.webp", "photo_exif6.webp"}) {
         const std::string path = folder + name;
         const int64_t probe = decode_picture_file(path.c_str());
         if (!probe) {

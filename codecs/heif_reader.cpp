@@ -3,7 +3,6 @@
 #include <libheif/heif.h>
 
 #include <cstring>
-#include <new>
 
 #include "codecs/colour_profile.h"
 #include "codecs/jpeg_reader.h"  // MAX_DECODE_SIDE
@@ -32,6 +31,7 @@ namespace {
     X(heif_image_handle_has_alpha_channel)                                                                            \
     X(heif_image_handle_get_width)                                                                                    \
     X(heif_image_handle_get_height)                                                                                   \
+    X(heif_image_handle_get_luma_bits_per_pixel)                                                                      \
     X(heif_image_handle_get_color_profile_type)                                                                       \
     X(heif_image_handle_get_raw_color_profile_size)                                                                   \
     X(heif_image_handle_get_raw_color_profile)                                                                        \
@@ -41,6 +41,7 @@ namespace {
     X(heif_image_get_width)                                                                                           \
     X(heif_image_get_height)                                                                                          \
     X(heif_image_get_plane_readonly)                                                                                  \
+    X(heif_image_get_bits_per_pixel)                                                                                  \
     X(heif_image_release)
 
 struct HeifCalls {
@@ -74,10 +75,8 @@ struct HeifJob {
     heif_context* context = nullptr;
     heif_image_handle* handle = nullptr;
     heif_image* image = nullptr;
-    uint8_t* row = nullptr;
 
     ~HeifJob() {
-        delete[] row;
         if (image) calls.heif_image_release(image);
         if (handle) calls.heif_image_handle_release(handle);
         if (context) calls.heif_context_free(context);
@@ -135,35 +134,56 @@ HeifResult decode_with(HeifJob& job, const uint8_t* data, size_t size, MakeTarge
         heif_pixel_limit)
         return HeifResult::too_large;
     const bool alpha = c.heif_image_handle_has_alpha_channel(job.handle) != 0;
+    // libheif turns YCbCr into planes of red, green and blue whatever is
+    // asked; 8-bit pictures are taken as those planes and interleaved here
+    // straight into the target, saving libheif's own interleaving pass and
+    // its picture-sized buffer.  Deeper ones come interleaved at 8 bits.
+    const bool planar = c.heif_image_handle_get_luma_bits_per_pixel(job.handle) == 8;
+    const heif_chroma chroma = planar  ? heif_chroma_444
+                               : alpha ? heif_chroma_interleaved_RGBA
+                                       : heif_chroma_interleaved_RGB;
     // The default options apply the file's rotation and mirror.
-    if (c.heif_decode_image(job.handle, &job.image, heif_colorspace_RGB,
-                            alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB, nullptr)
-                .code != heif_error_Ok)
+    if (c.heif_decode_image(job.handle, &job.image, heif_colorspace_RGB, chroma, nullptr).code != heif_error_Ok)
         return HeifResult::failed;
-    const int32_t width = c.heif_image_get_width(job.image, heif_channel_interleaved);
-    const int32_t height = c.heif_image_get_height(job.image, heif_channel_interleaved);
-    int stride = 0;
-    const uint8_t* pixels = c.heif_image_get_plane_readonly(job.image, heif_channel_interleaved, &stride);
-    const int channels = alpha ? 4 : 3;
-    if (!pixels || width < 1 || height < 1 || width > MAX_DECODE_SIDE || height > MAX_DECODE_SIDE ||
-        stride < width * channels)
-        return HeifResult::failed;
+    // Red, green, blue and alpha planes, or one interleaved plane.
+    const heif_channel channels[4] = {planar ? heif_channel_R : heif_channel_interleaved, heif_channel_G,
+                                      heif_channel_B, heif_channel_Alpha};
+    const int planes = planar ? (alpha ? 4 : 3) : 1;
+    const int32_t width = c.heif_image_get_width(job.image, channels[0]);
+    const int32_t height = c.heif_image_get_height(job.image, channels[0]);
+    if (width < 1 || height < 1 || width > MAX_DECODE_SIDE || height > MAX_DECODE_SIDE) return HeifResult::failed;
+    const uint8_t* plane[4] = {};
+    int stride[4] = {};
+    for (int i = 0; i < planes; ++i) {
+        plane[i] = c.heif_image_get_plane_readonly(job.image, channels[i], &stride[i]);
+        const int bits = planar ? 8 : alpha ? 32 : 24;
+        if (!plane[i] || c.heif_image_get_width(job.image, channels[i]) != width ||
+            c.heif_image_get_height(job.image, channels[i]) != height ||
+            c.heif_image_get_bits_per_pixel(job.image, channels[i]) != bits || stride[i] < width * bits / 8)
+            return HeifResult::failed;
+    }
     if (profile) read_profile(job, profile);
 
     DecodeTarget target{};
-    job.row = new (std::nothrow) uint8_t[static_cast<size_t>(width) * 3];
-    if (!job.row || !make(context, width, height, &target) || !target.top) return HeifResult::failed;
-    const Placement placement = make_placement(target, 1, width, height);
+    if (!make(context, width, height, &target) || !target.top) return HeifResult::failed;
     for (int32_t y = 0; y < height; ++y) {
-        const uint8_t* in = pixels + static_cast<size_t>(stride) * y;
-        uint8_t* out = job.row;
-        for (int32_t x = 0; x < width; ++x, in += channels, out += 3) {
-            const uint32_t a = alpha ? in[3] : 255;
-            out[0] = over_black(in[2], a);
-            out[1] = over_black(in[1], a);
-            out[2] = over_black(in[0], a);
+        uint8_t* out = target.top + target.stride * y;
+        const uint8_t* row[4];
+        for (int i = 0; i < planes; ++i) row[i] = plane[i] + static_cast<size_t>(stride[i]) * y;
+        if (planar && !alpha) {
+            for (int32_t x = 0; x < width; ++x, out += 3) out[0] = row[2][x], out[1] = row[1][x], out[2] = row[0][x];
+        } else if (planar) {
+            for (int32_t x = 0; x < width; ++x, out += 3) {
+                const uint32_t a = row[3][x];
+                out[0] = over_black(row[2][x], a), out[1] = over_black(row[1][x], a), out[2] = over_black(row[0][x], a);
+            }
+        } else {
+            const uint8_t* in = row[0];
+            for (int32_t x = 0; x < width; ++x, in += alpha ? 4 : 3, out += 3) {
+                const uint32_t a = alpha ? in[3] : 255;
+                out[0] = over_black(in[2], a), out[1] = over_black(in[1], a), out[2] = over_black(in[0], a);
+            }
         }
-        place_row(placement, y, job.row, width);
     }
     return HeifResult::decoded;
 }
