@@ -152,11 +152,11 @@ Packed pack(const Integral& integral, int32_t rows, int32_t step, uint32_t* sums
     for (int32_t y = 0; y < rows; ++y) {
         const uint32_t* from = integral.sums + static_cast<size_t>(y) * integral.stride;
         uint32_t* to = sums + static_cast<size_t>(y) * pitch;
-        for (int32_t i = 0; i < whole; ++i, from += step)
-            for (int32_t r = 0; r < step; ++r) to[r * plane + i] = from[r];
         for (int32_t r = 0; r < step; ++r) {
-            std::fill(to + r * plane + whole, to + r * plane + pitch, 0u);
-            if (whole * step + r < integral.stride) to[r * plane + whole] = from[r];
+            uint32_t* plane_row = to + r * plane;
+            for (int32_t i = 0; i < whole; ++i) plane_row[i] = from[i * step + r];
+            std::fill(plane_row + whole, plane_row + pitch, 0u);
+            if (whole * step + r < integral.stride) plane_row[whole] = from[whole * step + r];
         }
     }
     std::fill(sums + step * plane, sums + step * plane + LANES, 0u);
@@ -461,8 +461,42 @@ void reduce_band(void* context, int32_t part) {
 
 }  // namespace
 
-int32_t detect_objects(const Cascade& cascade, const uint8_t* grey, int64_t stride, int32_t width, int32_t height,
-                       FaceBox* boxes, int32_t capacity) {
+namespace {
+
+// The integral image of a grey picture, with a packed copy for each step
+// from 2 to MAX_PACKED_STEP, in this thread's scratch memory: made once for
+// both cascades.  The copies are made side by side by the helpers.
+struct Prepared {
+    Integral integral;
+    Packed packs[MAX_PACKED_STEP + 1];  // packs[1] the integral image itself
+};
+
+void pack_step(void* context, int32_t part) {
+    Prepared& p = *static_cast<Prepared*>(context);
+    const int32_t step = part + 2;
+    p.packs[step] = pack(p.integral, p.packs[1].rows, step, p.packs[step].sums);
+}
+
+bool prepare(const uint8_t* grey, int64_t stride, int32_t width, int32_t height, Prepared* prepared) {
+    if (width <= 0 || height <= 0 || int64_t{width} * height > MAX_PIXELS) return false;
+    const size_t integral = static_cast<size_t>(width + 1) * (height + 1);
+    size_t size = integral;
+    for (int32_t step = 2; step <= MAX_PACKED_STEP; ++step) size += packed_size(width + 1, height + 1, step);
+    uint32_t* memory = scratch.get(size);
+    if (!memory) return false;
+    prepared->integral = make_integral(grey, stride, width, height, memory);
+    prepared->packs[1] = Packed{memory, 1, height + 1, width + 1};
+    size_t at = integral;
+    for (int32_t step = 2; step <= MAX_PACKED_STEP; at += packed_size(width + 1, height + 1, step++))
+        prepared->packs[step].sums = memory + at;
+    share_work(MAX_PACKED_STEP - 1, pack_step, prepared);
+    return true;
+}
+
+// detect_objects() on a prepared picture.
+int32_t search(const Cascade& cascade, const Prepared& prepared, int32_t width, int32_t height, FaceBox* boxes,
+               int32_t capacity) {
+    const Packed* packs = prepared.packs;
     Scale scales[MAX_SCALES];
     int32_t scale_count = 0;
     for (double factor = 1; scale_count < MAX_SCALES; factor *= SCALE_FACTOR) {
@@ -473,7 +507,7 @@ int32_t detect_objects(const Cascade& cascade, const uint8_t* grey, int64_t stri
         const int32_t step = std::max<int32_t>(1, static_cast<int32_t>(std::lround(step_per_scale(cascade) * factor)));
         scales[scale_count++] = Scale{factor, win_w, win_h, step};
     }
-    if (scale_count == 0 || int64_t{width} * height > MAX_PIXELS) return 0;
+    if (scale_count == 0) return 0;
     // The two cascades' leaf tables are made once; another's at each search.
     const size_t stumps = static_cast<size_t>(stump_count(cascade));
     static float* const person = spread_leaves(PERSON_FACE_CASCADE, stump_count(PERSON_FACE_CASCADE));
@@ -492,20 +526,8 @@ int32_t detect_objects(const Cascade& cascade, const uint8_t* grey, int64_t stri
     }
     Hit* all = ready ? static_cast<Hit*>(std::malloc(sizeof(Hit) * MAX_HITS * parts)) : nullptr;
     FaceBox* hit_boxes = all ? static_cast<FaceBox*>(std::malloc(sizeof(FaceBox) * MAX_HITS)) : nullptr;
-    // The integral image, and for the steps up to MAX_PACKED_STEP a packed
-    // copy each.
-    const int32_t packed_steps = std::min(MAX_PACKED_STEP, scales[scale_count - 1].step);
-    size_t size = static_cast<size_t>(width + 1) * (height + 1);
-    for (int32_t step = 2; step <= packed_steps; ++step) size += packed_size(width + 1, height + 1, step);
-    uint32_t* memory = hit_boxes ? scratch.get(size) : nullptr;
-    const bool scanned = memory != nullptr;
-    Packed packs[MAX_PACKED_STEP + 1];
+    const bool scanned = hit_boxes != nullptr;
     if (scanned) {
-        const Integral integral = make_integral(grey, stride, width, height, memory);
-        packs[1] = Packed{integral.sums, 1, height + 1, integral.stride};
-        size_t at = static_cast<size_t>(width + 1) * (height + 1);
-        for (int32_t step = 2; step <= packed_steps; at += packed_size(width + 1, height + 1, step++))
-            packs[step] = pack(integral, height + 1, step, memory + at);
         ScanShare share{&cascade, leaves, packs, scales, scale_count, width, height, jobs, {}};
         share_work(parts, scan_part, &share);
     }
@@ -530,6 +552,15 @@ int32_t detect_objects(const Cascade& cascade, const uint8_t* grey, int64_t stri
     }
     std::free(other);
     return found;
+}
+
+}  // namespace
+
+int32_t detect_objects(const Cascade& cascade, const uint8_t* grey, int64_t stride, int32_t width, int32_t height,
+                       FaceBox* boxes, int32_t capacity) {
+    Prepared prepared;
+    return prepare(grey, stride, width, height, &prepared) ? search(cascade, prepared, width, height, boxes, capacity)
+                                                           : 0;
 }
 
 uint8_t* face_search_picture(const uint8_t* pixels, int64_t stride, int32_t width, int32_t height,
@@ -575,8 +606,10 @@ FaceKind find_face(const uint8_t* pixels, int64_t stride, int32_t width, int32_t
     if (!grey) return FACE_NONE;
     FaceKind kind = FACE_NONE;
     FaceBox box{};
-    if (detect_objects(PERSON_FACE_CASCADE, grey, w, w, h, &box, 1) > 0) kind = FACE_PERSON;
-    else if (detect_objects(CAT_FACE_CASCADE, grey, w, w, h, &box, 1) > 0) kind = FACE_CAT;
+    Prepared prepared;
+    if (!prepare(grey, w, w, h, &prepared)) kind = FACE_NONE;
+    else if (search(PERSON_FACE_CASCADE, prepared, w, h, &box, 1) > 0) kind = FACE_PERSON;
+    else if (search(CAT_FACE_CASCADE, prepared, w, h, &box, 1) > 0) kind = FACE_CAT;
     std::free(grey);
     if (kind == FACE_NONE) return kind;
     const double sx = static_cast<double>(width) / w, sy = static_cast<double>(height) / h;
