@@ -1,17 +1,17 @@
 #include "detect/faces.h"
 
 #include <algorithm>
+#include <atomic>
 #include <bit>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
-#include <system_error>
-#include <thread>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
 
+#include "detect/work_share.h"
 #include "image/resample.h"
 
 namespace {
@@ -23,8 +23,9 @@ constexpr int32_t MAX_HITS = 16384;     // beyond this many windows the rest are
 // The stage thresholds are stored rounded to six or seven digits; a sum on
 // the line passes.
 constexpr float THRESHOLD_SLACK = 1e-5f;
-constexpr unsigned MAX_WORKERS = 4;     // threads sharing one scan
+constexpr int32_t MAX_WORKERS = 4;      // threads sharing one scan
 constexpr int32_t MAX_SCALES = 64;      // 1.1^64 = 445: beyond any picture
+constexpr int64_t MAX_PIXELS = INT32_MAX / 255;  // a grey picture searched: its sums fit 31 bits
 // The smallest window searched, in pixels of the search picture (the person
 // cascade's own window).  A smaller face is too small to place a square on,
 // and the cat cascade's windows from 24 to 44 were three quarters of its
@@ -62,8 +63,8 @@ Integral make_integral(const uint8_t* grey, int64_t stride, int32_t width, int32
     return Integral{sums, static_cast<int32_t>(w)};
 }
 
-// Memory for the integral image and its packed copies (megabytes), kept for
-// the thread's next search: under Wine, memory fresh from the system costs
+// Memory kept for the thread's next search (the integral image and its
+// packed copies, megabytes; a reduction's column sums): under Wine, memory fresh from the system costs
 // about 10 us a page when first touched, more than the search itself.
 class Scratch {
 public:
@@ -85,18 +86,30 @@ private:
 thread_local Scratch scratch;
 
 // A stump at one scale: the offsets, from a window's top-left corner in the
-// integral image (packed or not), of the 4 x 4 corners of its feature's 3 x 3 blocks, with
-// the stump's own subset and leaves beside them, so that a window reads the
-// stumps in order.
+// integral image (packed or not), of the 4 x 4 corners of its feature's 3 x 3
+// blocks, with the stump's leaf for each pattern beside them, so that a
+// window reads the stumps in order.
 struct ScaledStump {
     int32_t corner[16];
-    const uint32_t* subset;
-    float leaf[2];
+    const float* leaves;  // 256
 };
+
+// Each stump's leaf for each of the 256 patterns, 256 floats a stump: one
+// load in place of a bit test and a choice.  Null when memory runs out.
+float* spread_leaves(const Cascade& cascade, int32_t stumps) {
+    float* table = static_cast<float*>(std::malloc(sizeof(float) * 256 * stumps));
+    for (int32_t i = 0; table && i < stumps; ++i) {
+        const CascadeWeak& weak = cascade.weak[i];
+        for (uint32_t code = 0; code < 256; ++code)
+            table[i * 256 + code] = weak.leaf[(weak.subset[code >> 5] >> (code & 31) & 1) ? 0 : 1];
+    }
+    return table;
+}
 
 // The pattern: one bit per outer block, clockwise from the top-left one,
 // set when the block's sum is at least the centre's.  Modulo 2^32 the
-// corners give each block's exact sum.
+// corners give each block's exact sum, below 2^31 in a picture of up to
+// MAX_PIXELS.
 inline uint32_t pattern(const uint32_t* at, const int32_t* c) {
     // Each corner row's differences of neighbouring corners, then each
     // block as the difference of two such.
@@ -139,11 +152,11 @@ Packed pack(const Integral& integral, int32_t rows, int32_t step, uint32_t* sums
     for (int32_t y = 0; y < rows; ++y) {
         const uint32_t* from = integral.sums + static_cast<size_t>(y) * integral.stride;
         uint32_t* to = sums + static_cast<size_t>(y) * pitch;
-        for (int32_t i = 0; i < whole; ++i, from += step)
-            for (int32_t r = 0; r < step; ++r) to[r * plane + i] = from[r];
         for (int32_t r = 0; r < step; ++r) {
-            std::fill(to + r * plane + whole, to + r * plane + pitch, 0u);
-            if (whole * step + r < integral.stride) to[r * plane + whole] = from[r];
+            uint32_t* plane_row = to + r * plane;
+            for (int32_t i = 0; i < whole; ++i) plane_row[i] = from[i * step + r];
+            std::fill(plane_row + whole, plane_row + pitch, 0u);
+            if (whole * step + r < integral.stride) plane_row[whole] = from[whole * step + r];
         }
     }
     std::fill(sums + step * plane, sums + step * plane + LANES, 0u);
@@ -157,11 +170,10 @@ inline void patterns(const uint32_t* at, const int32_t* c, uint32_t* codes) {
     const auto diff = [&](int i) { return _mm_sub_epi32(corner(i + 1), corner(i)); };
     const __m128i a0 = diff(0), a1 = diff(1), a2 = diff(2), b0 = diff(4), b1 = diff(5), b2 = diff(6);
     const __m128i c0 = diff(8), c1 = diff(9), c2 = diff(10), d0 = diff(12), d1 = diff(13), d2 = diff(14);
-    // SSE2 compares signed: both sides moved by 2^31 compare as unsigned.
-    const __m128i bias = _mm_set1_epi32(INT32_MIN);
-    const __m128i centre = _mm_xor_si128(_mm_sub_epi32(c1, b1), bias);
+    // Block sums below 2^31 compare alike signed (as SSE2 does) or not.
+    const __m128i centre = _mm_sub_epi32(c1, b1);
     const auto bit = [&](__m128i high, __m128i low, int value) {
-        const __m128i below = _mm_cmplt_epi32(_mm_xor_si128(_mm_sub_epi32(high, low), bias), centre);
+        const __m128i below = _mm_cmplt_epi32(_mm_sub_epi32(high, low), centre);
         return _mm_andnot_si128(below, _mm_set1_epi32(value));
     };
     const __m128i code = _mm_or_si128(
@@ -179,8 +191,7 @@ bool window_passes(const Cascade& cascade, int32_t first, const uint32_t* at, co
         const CascadeStage& stage = cascade.stages[s];
         float sum = 0;
         for (const ScaledStump *k = stumps + stage.first, *end = k + stage.count; k != end; ++k) {
-            const uint32_t code = pattern(at, k->corner);
-            sum += k->leaf[(k->subset[code >> 5] >> (code & 31) & 1) ? 0 : 1];
+            sum += k->leaves[pattern(at, k->corner)];
         }
         if (sum < stage.threshold - THRESHOLD_SLACK) return false;
     }
@@ -202,8 +213,7 @@ uint32_t windows_pass(const Cascade& cascade, const uint32_t* at, const ScaledSt
         for (const ScaledStump *k = stumps + stage.first, *end = k + stage.count; k != end; ++k) {
             uint32_t codes[LANES];
             patterns(at, k->corner, codes);
-            for (int32_t l = 0; l < LANES; ++l)
-                sum[l] += k->leaf[(k->subset[codes[l] >> 5] >> (codes[l] & 31) & 1) ? 0 : 1];
+            for (int32_t l = 0; l < LANES; ++l) sum[l] += k->leaves[codes[l]];
         }
         for (int32_t l = 0; l < LANES; ++l)
             if (sum[l] < stage.threshold - THRESHOLD_SLACK) alive &= ~(1u << l);
@@ -234,21 +244,19 @@ struct Scale {
     int32_t width, height, step;
 };
 
-// One worker's share of the scan: its rows, its copy of the stumps scaled,
-// its hits.
+// One worker's share of the scan: its copy of the stumps scaled, its hits.
 struct ScanPart {
-    int32_t part, parts;
     ScaledStump* stumps;
     Hit* hits;
     int32_t count;
 };
 
 // Every window that passes all stages, of every scale, in the rows of
-// windows numbered `part` modulo `parts` of each scale.  `packs[step]` is
-// the integral image packed for a step up to MAX_PACKED_STEP, packs[1] the
-// integral image itself.
-void scan(const Cascade& cascade, const Packed* packs, const Scale* scales, int32_t scale_count, int32_t width,
-          int32_t height, ScanPart* job) {
+// windows this worker takes: `rows_taken[scale]` counts a scale's rows taken
+// by all.  `packs[step]` is the integral image packed for a step up to
+// MAX_PACKED_STEP, packs[1] the integral image itself.
+void scan(const Cascade& cascade, const float* leaves, const Packed* packs, const Scale* scales, int32_t scale_count,
+          int32_t width, int32_t height, std::atomic<int32_t>* rows_taken, ScanPart* job) {
     ScaledStump* stumps = job->stumps;
     const int32_t stumps_used = stump_count(cascade);
     for (int32_t index = 0; index < scale_count; ++index) {
@@ -271,13 +279,11 @@ void scan(const Cascade& cascade, const Packed* packs, const Scale* scales, int3
                     const int32_t cx = x + k * w, cy = y + j * h;
                     stumps[i].corner[j * 4 + k] = ((cx % p) * packed.rows + cy) * packed.pitch + cx / p;
                 }
-            stumps[i].subset = weak.subset;
-            stumps[i].leaf[0] = weak.leaf[0];
-            stumps[i].leaf[1] = weak.leaf[1];
+            stumps[i].leaves = leaves + 256 * i;
         }
         if (reach_x > width) continue;
         const int32_t columns = (width - reach_x) / step + 1;  // windows across, at x = 0, step, ...
-        for (int32_t y = job->part * step; y + reach_y <= height; y += job->parts * step) {
+        for (int32_t y; (y = rows_taken[index].fetch_add(1, std::memory_order_relaxed) * step) + reach_y <= height;) {
             const uint32_t* row = packed.sums + static_cast<size_t>(y) * packed.pitch;
             if (p != step) {  // not packed: one window at a time
                 for (int32_t j = 0; j < columns; ++j)
@@ -294,6 +300,21 @@ void scan(const Cascade& cascade, const Packed* packs, const Scale* scales, int3
             }
         }
     }
+}
+
+struct ScanShare {
+    const Cascade* cascade;
+    const float* leaves;
+    const Packed* packs;
+    const Scale* scales;
+    int32_t scale_count, width, height;
+    ScanPart* jobs;
+    std::atomic<int32_t> rows_taken[MAX_SCALES];
+};
+
+void scan_part(void* context, int32_t part) {
+    ScanShare& s = *static_cast<ScanShare*>(context);
+    scan(*s.cascade, s.leaves, s.packs, s.scales, s.scale_count, s.width, s.height, s.rows_taken, &s.jobs[part]);
 }
 
 bool similar(const FaceBox& a, const FaceBox& b) {
@@ -368,25 +389,114 @@ int32_t group_hits(const Hits& hits, FaceBox* boxes, int32_t capacity) {
     return found;
 }
 
-// One row of the picture (3 or 4 bytes per pixel) as the weighted sums
-// across of its luma, in 14-bit fixed point, not rounded.
-constexpr uint32_t MAX_LUMA = 255 * (1868 + 9617 + 4899);
-template <typename Sum>
-void average_across(uint64_t* across, const uint8_t* row, int32_t bytes_per_pixel, const AreaTable* xs) {
-    for (int32_t o = 0; o < xs->destination_size; ++o) {
-        const uint8_t* p = row + static_cast<size_t>(xs->first[o]) * bytes_per_pixel;
-        const uint32_t* wx = xs->weights + xs->offset[o];
-        Sum acc = 0;
-        for (int32_t n = 0; n < xs->count[o]; ++n, p += bytes_per_pixel)
-            acc += static_cast<Sum>(p[0] * 1868u + p[1] * 9617u + p[2] * 4899u) * wx[n];
-        across[o] = acc;
+// The grey picture's rows top-down, each from the picture's rows under it:
+// first their bytes weighted down each column (`V` holds 255 times the
+// vertical total), then each reduced pixel's luma from those column sums
+// weighted across (`Sum` holds that times the horizontal total and the luma
+// weights).  Luma and both averages are linear, so the one rounding, at the
+// end, gives what averaging each pixel's luma would.  Summing the bytes down
+// first touches each of the picture's bytes with one multiply-add that
+// vectorises, and leaves the luma to the reduced rows.
+constexpr uint32_t LUMA_ONE = 1868 + 9617 + 4899;  // 1 in 14-bit fixed point
+template <typename V, typename Sum>
+void reduce_to_grey(const uint8_t* pixels, int64_t stride, int32_t height, int32_t bytes_per_pixel, bool bottom_up,
+                    const AreaTable* xs, const AreaTable* ys, int32_t first, int32_t end, V* columns, uint8_t* grey) {
+    const size_t row_bytes = static_cast<size_t>(xs->source_size) * bytes_per_pixel;
+    const AreaDivider divider = make_area_divider(uint64_t{xs->total} * ys->total * LUMA_ONE);
+    for (int32_t i = first; i < end; ++i) {
+        std::fill(columns, columns + row_bytes, V{0});
+        for (int32_t k = 0; k < ys->count[i]; ++k) {
+            const int32_t j = ys->first[i] + k;
+            const uint8_t* row = pixels + (bottom_up ? height - 1 - j : j) * stride;
+            const V wy = static_cast<V>(ys->weights[ys->offset[i] + k]);
+            for (size_t b = 0; b < row_bytes; ++b) columns[b] = static_cast<V>(columns[b] + row[b] * wy);
+        }
+        uint8_t* out = grey + static_cast<size_t>(i) * xs->destination_size;
+        for (int32_t o = 0; o < xs->destination_size; ++o) {
+            const V* p = columns + static_cast<size_t>(xs->first[o]) * bytes_per_pixel;
+            const uint32_t* wx = xs->weights + xs->offset[o];
+            Sum acc = 0;
+            for (int32_t n = 0; n < xs->count[o]; ++n, p += bytes_per_pixel)
+                acc += (Sum{p[0]} * 1868u + Sum{p[1]} * 9617u + Sum{p[2]} * 4899u) * wx[n];
+            out[o] = area_divide(acc, divider);
+        }
     }
+}
+
+// The reduction shared out in bands of rows.  A band the helpers have not
+// taken when this thread is done with its own is taken here: a helper that
+// the system runs late delays nothing.
+constexpr int32_t BANDS_PER_THREAD = 4;
+struct Reduction {
+    const uint8_t* pixels;
+    int64_t stride;
+    int32_t height, bytes_per_pixel;
+    bool bottom_up, narrow, sum32;
+    const AreaTable *xs, *ys;
+    int32_t parts;
+    uint8_t* grey;
+    std::atomic<bool> failed;
+};
+
+thread_local Scratch column_scratch;
+
+void reduce_band(void* context, int32_t part) {
+    Reduction& r = *static_cast<Reduction*>(context);
+    const int32_t rows = r.ys->destination_size;
+    const int32_t first = static_cast<int32_t>(int64_t{rows} * part / r.parts);
+    const int32_t end = static_cast<int32_t>(int64_t{rows} * (part + 1) / r.parts);
+    const size_t elements = static_cast<size_t>(r.xs->source_size) * r.bytes_per_pixel;
+    void* columns = column_scratch.get(r.narrow ? elements / 2 + 1 : elements);
+    if (!columns) r.failed = true;
+    else if (r.narrow && r.sum32)
+        reduce_to_grey<uint16_t, uint32_t>(r.pixels, r.stride, r.height, r.bytes_per_pixel, r.bottom_up, r.xs, r.ys,
+                                           first, end, static_cast<uint16_t*>(columns), r.grey);
+    else if (r.narrow)
+        reduce_to_grey<uint16_t, uint64_t>(r.pixels, r.stride, r.height, r.bytes_per_pixel, r.bottom_up, r.xs, r.ys,
+                                           first, end, static_cast<uint16_t*>(columns), r.grey);
+    else
+        reduce_to_grey<uint32_t, uint64_t>(r.pixels, r.stride, r.height, r.bytes_per_pixel, r.bottom_up, r.xs, r.ys,
+                                           first, end, static_cast<uint32_t*>(columns), r.grey);
 }
 
 }  // namespace
 
-int32_t detect_objects(const Cascade& cascade, const uint8_t* grey, int64_t stride, int32_t width, int32_t height,
-                       FaceBox* boxes, int32_t capacity) {
+namespace {
+
+// The integral image of a grey picture, with a packed copy for each step
+// from 2 to MAX_PACKED_STEP, in this thread's scratch memory: made once for
+// both cascades.  The copies are made side by side by the helpers.
+struct Prepared {
+    Integral integral;
+    Packed packs[MAX_PACKED_STEP + 1];  // packs[1] the integral image itself
+};
+
+void pack_step(void* context, int32_t part) {
+    Prepared& p = *static_cast<Prepared*>(context);
+    const int32_t step = part + 2;
+    p.packs[step] = pack(p.integral, p.packs[1].rows, step, p.packs[step].sums);
+}
+
+bool prepare(const uint8_t* grey, int64_t stride, int32_t width, int32_t height, Prepared* prepared) {
+    if (width <= 0 || height <= 0 || int64_t{width} * height > MAX_PIXELS) return false;
+    const size_t integral = static_cast<size_t>(width + 1) * (height + 1);
+    size_t size = integral;
+    for (int32_t step = 2; step <= MAX_PACKED_STEP; ++step) size += packed_size(width + 1, height + 1, step);
+    uint32_t* memory = scratch.get(size);
+    if (!memory) return false;
+    prepared->integral = make_integral(grey, stride, width, height, memory);
+    prepared->packs[1] = Packed{memory, 1, height + 1, width + 1};
+    size_t at = integral;
+    for (int32_t step = 2; step <= MAX_PACKED_STEP; at += packed_size(width + 1, height + 1, step++))
+        prepared->packs[step].sums = memory + at;
+    share_work(MAX_PACKED_STEP - 1, pack_step, prepared);
+    return true;
+}
+
+// detect_objects() on a prepared picture.
+int32_t search(const Cascade& cascade, const Prepared& prepared, int32_t width, int32_t height, FaceBox* boxes,
+               int32_t capacity) {
+    const Packed* packs = prepared.packs;
     Scale scales[MAX_SCALES];
     int32_t scale_count = 0;
     for (double factor = 1; scale_count < MAX_SCALES; factor *= SCALE_FACTOR) {
@@ -398,45 +508,28 @@ int32_t detect_objects(const Cascade& cascade, const uint8_t* grey, int64_t stri
         scales[scale_count++] = Scale{factor, win_w, win_h, step};
     }
     if (scale_count == 0) return 0;
-    // The rows of windows are shared among a few workers, this thread one
-    // of them; a worker whose thread cannot start is run here afterwards.
-    const int32_t parts = static_cast<int32_t>(std::clamp(std::thread::hardware_concurrency(), 1u, MAX_WORKERS));
+    // The two cascades' leaf tables are made once; another's at each search.
     const size_t stumps = static_cast<size_t>(stump_count(cascade));
+    static float* const person = spread_leaves(PERSON_FACE_CASCADE, stump_count(PERSON_FACE_CASCADE));
+    static float* const cat = spread_leaves(CAT_FACE_CASCADE, stump_count(CAT_FACE_CASCADE));
+    const bool known = &cascade == &PERSON_FACE_CASCADE || &cascade == &CAT_FACE_CASCADE;
+    float* other = known ? nullptr : spread_leaves(cascade, static_cast<int32_t>(stumps));
+    const float* leaves = &cascade == &PERSON_FACE_CASCADE ? person : &cascade == &CAT_FACE_CASCADE ? cat : other;
+    // The rows of windows are shared among the threads that search.
+    const int32_t parts = std::min(work_share_threads(), MAX_WORKERS);
     ScanPart jobs[MAX_WORKERS] = {};
-    bool ready = true;
+    bool ready = leaves != nullptr;
     for (int32_t i = 0; i < parts; ++i) {
-        jobs[i] = ScanPart{i, parts, static_cast<ScaledStump*>(std::malloc(sizeof(ScaledStump) * stumps)),
+        jobs[i] = ScanPart{static_cast<ScaledStump*>(std::malloc(sizeof(ScaledStump) * stumps)),
                            static_cast<Hit*>(std::malloc(sizeof(Hit) * MAX_HITS)), 0};
         ready = ready && jobs[i].stumps && jobs[i].hits;
     }
     Hit* all = ready ? static_cast<Hit*>(std::malloc(sizeof(Hit) * MAX_HITS * parts)) : nullptr;
     FaceBox* hit_boxes = all ? static_cast<FaceBox*>(std::malloc(sizeof(FaceBox) * MAX_HITS)) : nullptr;
-    // The integral image, and for the steps up to MAX_PACKED_STEP a packed
-    // copy each.
-    const int32_t packed_steps = std::min(MAX_PACKED_STEP, scales[scale_count - 1].step);
-    size_t size = static_cast<size_t>(width + 1) * (height + 1);
-    for (int32_t step = 2; step <= packed_steps; ++step) size += packed_size(width + 1, height + 1, step);
-    uint32_t* memory = hit_boxes ? scratch.get(size) : nullptr;
-    const bool scanned = memory != nullptr;
-    Packed packs[MAX_PACKED_STEP + 1];
+    const bool scanned = hit_boxes != nullptr;
     if (scanned) {
-        const Integral integral = make_integral(grey, stride, width, height, memory);
-        packs[1] = Packed{integral.sums, 1, height + 1, integral.stride};
-        size_t at = static_cast<size_t>(width + 1) * (height + 1);
-        for (int32_t step = 2; step <= packed_steps; at += packed_size(width + 1, height + 1, step++))
-            packs[step] = pack(integral, height + 1, step, memory + at);
-        std::thread threads[MAX_WORKERS];
-        for (int32_t i = 1; i < parts; ++i) {
-            try {
-                threads[i] = std::thread(scan, std::cref(cascade), packs, scales, scale_count, width, height, &jobs[i]);
-            } catch (const std::system_error&) {
-            }
-        }
-        scan(cascade, packs, scales, scale_count, width, height, &jobs[0]);
-        for (int32_t i = 1; i < parts; ++i) {
-            if (threads[i].joinable()) threads[i].join();
-            else scan(cascade, packs, scales, scale_count, width, height, &jobs[i]);
-        }
+        ScanShare share{&cascade, leaves, packs, scales, scale_count, width, height, jobs, {}};
+        share_work(parts, scan_part, &share);
     }
     int32_t found = 0;
     if (scanned) {
@@ -457,7 +550,17 @@ int32_t detect_objects(const Cascade& cascade, const uint8_t* grey, int64_t stri
         std::free(jobs[i].hits);
         std::free(jobs[i].stumps);
     }
+    std::free(other);
     return found;
+}
+
+}  // namespace
+
+int32_t detect_objects(const Cascade& cascade, const uint8_t* grey, int64_t stride, int32_t width, int32_t height,
+                       FaceBox* boxes, int32_t capacity) {
+    Prepared prepared;
+    return prepare(grey, stride, width, height, &prepared) ? search(cascade, prepared, width, height, boxes, capacity)
+                                                           : 0;
 }
 
 uint8_t* face_search_picture(const uint8_t* pixels, int64_t stride, int32_t width, int32_t height,
@@ -469,43 +572,29 @@ uint8_t* face_search_picture(const uint8_t* pixels, int64_t stride, int32_t widt
         w = std::max<int32_t>(1, static_cast<int32_t>(int64_t{width} * FACE_SEARCH_SIDE / longest));
         h = std::max<int32_t>(1, static_cast<int32_t>(int64_t{height} * FACE_SEARCH_SIDE / longest));
     }
-    // One pass over the picture: a row's luma is averaged across into
-    // `across`, and such rows weighted into `sums`, one reduced row at a
-    // time; the one rounding is the division at the end.
     uint8_t* grey = static_cast<uint8_t*>(std::malloc(static_cast<size_t>(w) * h));
-    uint64_t* across = static_cast<uint64_t*>(std::malloc(sizeof(uint64_t) * w));
-    uint64_t* sums = static_cast<uint64_t*>(std::malloc(sizeof(uint64_t) * w));
     AreaTable* xs = make_area_table(w, width);
     AreaTable* ys = make_area_table(h, height);
-    const bool ready = grey && across && sums && xs && ys;
+    // The column sums: 16 bits while 255 times the vertical total fits, as
+    // for any reduction by a whole number up to 257 or from 4000 to 640.  A
+    // picture whose sums would not fit 32 and 64 bits is not searched.
+    const uint64_t down = xs && ys ? uint64_t{255} * ys->total : UINT64_MAX;
+    const bool narrow = down <= UINT16_MAX;
+    const bool searchable = down <= UINT32_MAX && xs->total <= UINT64_MAX / (down * LUMA_ONE);
+    bool ready = grey && searchable;
     if (ready) {
-        const uint64_t den = uint64_t{xs->total} * ys->total << 14, half = den / 2;
-        int32_t cached = -1;  // the picture row whose average is in `across`
-        const bool narrow = uint64_t{MAX_LUMA} * xs->total <= UINT32_MAX;  // a row's sums fit 32 bits
-        for (int32_t i = 0; i < h; ++i) {
-            std::fill(sums, sums + w, 0);
-            for (int32_t k = 0; k < ys->count[i]; ++k) {
-                const int32_t j = ys->first[i] + k;
-                if (j != cached) {  // a row on the edge of two reduced rows is averaged once
-                    const uint8_t* p = pixels + (bottom_up ? height - 1 - j : j) * stride;
-                    if (narrow) average_across<uint32_t>(across, p, bytes_per_pixel, xs);
-                    else average_across<uint64_t>(across, p, bytes_per_pixel, xs);
-                    cached = j;
-                }
-                const uint64_t wy = ys->weights[ys->offset[i] + k];
-                for (int32_t o = 0; o < w; ++o) sums[o] += across[o] * wy;
-            }
-            uint8_t* out = grey + static_cast<size_t>(i) * w;
-            for (int32_t o = 0; o < w; ++o)
-                out[o] = static_cast<uint8_t>(std::min<uint64_t>(255, (sums[o] + half) / den));
-        }
+        const int32_t parts = std::min(work_share_threads() * BANDS_PER_THREAD, h);
+        Reduction reduction{pixels, stride, height, bytes_per_pixel, bottom_up, narrow,
+                            narrow && down * LUMA_ONE * xs->total <= UINT32_MAX, xs, ys, parts, grey, {false}};
+        share_work(parts, reduce_band, &reduction);
+        ready = !reduction.failed;
+    }
+    if (ready) {
         *grey_width = w;
         *grey_height = h;
     }
     free_area_table(ys);
     free_area_table(xs);
-    std::free(sums);
-    std::free(across);
     if (!ready) std::free(grey);
     return ready ? grey : nullptr;
 }
@@ -517,8 +606,10 @@ FaceKind find_face(const uint8_t* pixels, int64_t stride, int32_t width, int32_t
     if (!grey) return FACE_NONE;
     FaceKind kind = FACE_NONE;
     FaceBox box{};
-    if (detect_objects(PERSON_FACE_CASCADE, grey, w, w, h, &box, 1) > 0) kind = FACE_PERSON;
-    else if (detect_objects(CAT_FACE_CASCADE, grey, w, w, h, &box, 1) > 0) kind = FACE_CAT;
+    Prepared prepared;
+    if (!prepare(grey, w, w, h, &prepared)) kind = FACE_NONE;
+    else if (search(PERSON_FACE_CASCADE, prepared, w, h, &box, 1) > 0) kind = FACE_PERSON;
+    else if (search(CAT_FACE_CASCADE, prepared, w, h, &box, 1) > 0) kind = FACE_CAT;
     std::free(grey);
     if (kind == FACE_NONE) return kind;
     const double sx = static_cast<double>(width) / w, sy = static_cast<double>(height) / h;
