@@ -11,7 +11,7 @@
 #include <emmintrin.h>
 #endif
 
-#include "detect/work_share.h"
+#include "image/parallel.h"
 #include "image/resample.h"
 
 namespace {
@@ -423,8 +423,8 @@ void reduce_to_grey(const uint8_t* pixels, int64_t stride, int32_t height, int32
     }
 }
 
-// The reduction shared out in bands of rows.  A band the helpers have not
-// taken when this thread is done with its own is taken here: a helper that
+// The reduction shared out in bands of rows.  A band the kept threads have not
+// taken when this thread is done with its own is taken here: a thread that
 // the system runs late delays nothing.
 constexpr int32_t BANDS_PER_THREAD = 4;
 struct Reduction {
@@ -465,7 +465,7 @@ namespace {
 
 // The integral image of a grey picture, with a packed copy for each step
 // from 2 to MAX_PACKED_STEP, in this thread's scratch memory: made once for
-// both cascades.  The copies are made side by side by the helpers.
+// both cascades.  The copies are made side by side by the kept threads.
 struct Prepared {
     Integral integral;
     Packed packs[MAX_PACKED_STEP + 1];  // packs[1] the integral image itself
@@ -489,7 +489,7 @@ bool prepare(const uint8_t* grey, int64_t stride, int32_t width, int32_t height,
     size_t at = integral;
     for (int32_t step = 2; step <= MAX_PACKED_STEP; at += packed_size(width + 1, height + 1, step++))
         prepared->packs[step].sums = memory + at;
-    share_work(MAX_PACKED_STEP - 1, pack_step, prepared);
+    share_parts(MAX_PACKED_STEP - 1, pack_step, prepared);
     return true;
 }
 
@@ -516,7 +516,7 @@ int32_t search(const Cascade& cascade, const Prepared& prepared, int32_t width, 
     float* other = known ? nullptr : spread_leaves(cascade, static_cast<int32_t>(stumps));
     const float* leaves = &cascade == &PERSON_FACE_CASCADE ? person : &cascade == &CAT_FACE_CASCADE ? cat : other;
     // The rows of windows are shared among the threads that search.
-    const int32_t parts = std::min(work_share_threads(), MAX_WORKERS);
+    const int32_t parts = std::min(part_count(), MAX_WORKERS);
     ScanPart jobs[MAX_WORKERS] = {};
     bool ready = leaves != nullptr;
     for (int32_t i = 0; i < parts; ++i) {
@@ -529,7 +529,7 @@ int32_t search(const Cascade& cascade, const Prepared& prepared, int32_t width, 
     const bool scanned = hit_boxes != nullptr;
     if (scanned) {
         ScanShare share{&cascade, leaves, packs, scales, scale_count, width, height, jobs, {}};
-        share_work(parts, scan_part, &share);
+        run_parts(parts, scan_part, &share);
     }
     int32_t found = 0;
     if (scanned) {
@@ -583,10 +583,10 @@ uint8_t* face_search_picture(const uint8_t* pixels, int64_t stride, int32_t widt
     const bool searchable = down <= UINT32_MAX && xs->total <= UINT64_MAX / (down * LUMA_ONE);
     bool ready = grey && searchable;
     if (ready) {
-        const int32_t parts = std::min(work_share_threads() * BANDS_PER_THREAD, h);
+        const int32_t parts = std::min(part_count() * BANDS_PER_THREAD, h);
         Reduction reduction{pixels, stride, height, bytes_per_pixel, bottom_up, narrow,
                             narrow && down * LUMA_ONE * xs->total <= UINT32_MAX, xs, ys, parts, grey, {false}};
-        share_work(parts, reduce_band, &reduction);
+        share_parts(parts, reduce_band, &reduction);
         ready = !reduction.failed;
     }
     if (ready) {

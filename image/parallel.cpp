@@ -9,8 +9,6 @@
 
 namespace {
 
-constexpr int32_t MAX_PARTS = 4;
-
 struct Pool {
     std::mutex caller;  // held by the one caller the workers serve
     std::mutex lock;    // guards what follows
@@ -68,7 +66,7 @@ int32_t start_workers(Pool& p, int32_t wanted) {
 
 int32_t part_count() {
     static const int32_t count =
-        static_cast<int32_t>(std::clamp(std::thread::hardware_concurrency(), 1u, static_cast<unsigned>(MAX_PARTS)));
+        static_cast<int32_t>(std::clamp(std::thread::hardware_concurrency(), 1u, static_cast<unsigned>(MAX_PART_COUNT)));
     return count;
 }
 
@@ -79,7 +77,7 @@ void run_parts(int32_t parts, void (*job)(void* context, int32_t part), void* co
     }
     Pool& p = pool();
     std::unique_lock<std::mutex> mine(p.caller, std::try_to_lock);
-    const int32_t helped = mine ? std::min(start_workers(p, std::min(parts, MAX_PARTS) - 1) + 1, parts) : 1;
+    const int32_t helped = mine ? std::min(start_workers(p, std::min(parts, MAX_PART_COUNT) - 1) + 1, parts) : 1;
     if (helped > 1) {
         {
             std::lock_guard<std::mutex> held(p.lock);

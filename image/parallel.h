@@ -5,15 +5,17 @@
 
 #include <cstdint>
 
-// The parts work is best split into here: the processor's threads, 1 to 4.
+constexpr int32_t MAX_PART_COUNT = 4;
+
+// The parts work is best split into here: the processor's threads, 1 to
+// MAX_PART_COUNT.
 int32_t part_count();
 
 // Calls job(context, part) for every part in [0, parts) and returns when all
 // have returned: part 0 on the calling thread, the others on kept worker
 // threads started at the first call.  When another caller has the workers,
 // or a thread cannot be started, the parts left over run on the calling
-// thread, one after another.  A part always runs on the same thread as long
-// as the workers can be had, so thread_local buffers serve it call after call.
+// thread, one after another.
 void run_parts(int32_t parts, void (*job)(void* context, int32_t part), void* context);
 
 // Calls job(context, index) for every index in [0, count): the calling

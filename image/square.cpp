@@ -6,14 +6,16 @@
 // not change a byte against area_resample on the grabbed copy.
 //
 // A drag or a wheel notch asks for the same side again and again: the
-// weights of the last side and every buffer are kept by the thread that
-// scales (per part, on the threads of image/parallel), so an update at an
-// unchanged side allocates nothing.  The destination's rows are split among
-// those threads; each computes its rows exactly as one thread would.
+// weights of the last side and each part's buffers are kept from one call to
+// the next, so an update at an unchanged side allocates nothing.  The
+// destination's rows are split into parts on the threads of image/parallel;
+// each computes its rows exactly as one thread would.
 #include "image/square.h"
 
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
+#include <new>
 #include <numeric>
 
 #include "core/memory.h"
@@ -48,7 +50,7 @@ private:
     size_t bytes_ = 0;
 };
 
-// The weights of the last side this thread scaled, for each filter.
+// The weights of the last side scaled, for each filter.
 struct KeptTables {
     AreaTable* area = nullptr;
     ContributionTable* cubic = nullptr;
@@ -60,9 +62,8 @@ struct KeptTables {
         free_contributions(cubic);
     }
 };
-thread_local KeptTables tables;
 
-const AreaTable* area_table(int32_t size, int32_t side) {
+const AreaTable* area_table(KeptTables& tables, int32_t size, int32_t side) {
     AreaTable*& t = tables.area;
     if (t && t->destination_size == size && t->source_size == side) return t;
     free_area_table(t);
@@ -72,7 +73,7 @@ const AreaTable* area_table(int32_t size, int32_t side) {
 
 // The cubic weights, without the taps of weight 0 at either end (they add
 // nothing, not even a rounding).
-const ContributionTable* cubic_table(int32_t size, int32_t side) {
+const ContributionTable* cubic_table(KeptTables& tables, int32_t size, int32_t side) {
     ContributionTable*& t = tables.cubic;
     if (t && t->destination_size == size && t->source_size == side) return t;
     free_contributions(t);
@@ -85,11 +86,47 @@ const ContributionTable* cubic_table(int32_t size, int32_t side) {
     return t;
 }
 
-// What each part of a scaling keeps on its own thread.
+// What each part of a scaling keeps.
 struct PartMemory {
     Kept sums, plain, ring, row, scratch, columns;
 };
-thread_local PartMemory part_memory;
+
+struct Memory {
+    KeptTables tables;
+    PartMemory parts[MAX_PART_COUNT];
+};
+
+// The kept memory while this call has it; a call made while another has it
+// (two pictures scaled at once) gets memory of its own, freed as it returns.
+// Nothing is kept per thread: a thread's own objects are destroyed as the
+// thread ends, and on a thread Windows started, not the C++ library, that
+// left the process hanging when it exited.
+class Lease {
+public:
+    Lease() : held_(kept_lock(), std::try_to_lock) {
+        if (held_) memory_ = kept_memory();
+        else own_ = memory_ = new (std::nothrow) Memory;
+    }
+    ~Lease() { delete own_; }
+    Lease(const Lease&) = delete;
+    Lease& operator=(const Lease&) = delete;
+    // Null when memory runs out.
+    Memory* get() const { return memory_; }
+
+private:
+    static std::mutex& kept_lock() {
+        static std::mutex* lock = new std::mutex;
+        return *lock;
+    }
+    // Never destroyed: its memory serves until the process ends.
+    static Memory* kept_memory() {
+        static Memory* memory = new (std::nothrow) Memory;
+        return memory;
+    }
+    std::unique_lock<std::mutex> held_;
+    Memory* own_ = nullptr;
+    Memory* memory_ = nullptr;
+};
 
 using wide = __int128;
 
@@ -239,7 +276,7 @@ struct AreaJob {
 
 // Destination rows size x part / parts up to the next part's.
 template <int BPP>
-void area_part(AreaJob& job, int32_t part) {
+void area_part(AreaJob& job, PartMemory& part_memory, int32_t part) {
     const AreaTable* t = job.t;
     const Overlap& o = job.o;
     const int32_t size = job.size;
@@ -314,13 +351,13 @@ void area_part(AreaJob& job, int32_t part) {
 template <int BPP>
 bool area_square(uint8_t* destination, int64_t destination_stride, int32_t size, const uint8_t* source,
                  int64_t source_stride, int32_t source_height, int64_t x, int64_t y, int32_t side,
-                 const Overlap& o) {
+                 const Overlap& o, Memory& memory) {
     const size_t row_bytes = static_cast<size_t>(size) * BPP;
     if (o.empty()) {
         for (int32_t i = 0; i < size; ++i) std::memset(destination + i * destination_stride, 0, row_bytes);
         return true;
     }
-    const AreaTable* t = area_table(size, side);
+    const AreaTable* t = area_table(memory.tables, size, side);
     if (!t) return false;
     // The same table serves both axes: the square is scaled alike across and down.
     const uint64_t total = static_cast<uint64_t>(t->total) * t->total;
@@ -332,7 +369,7 @@ bool area_square(uint8_t* destination, int64_t destination_stride, int32_t size,
                 size >= 64 ? part_count() : 1, {}};
     while (job.first_out < size && t->first[job.first_out] + t->count[job.first_out] <= o.c0) ++job.first_out;
     while (job.last_out >= 0 && t->first[job.last_out] >= o.c1) --job.last_out;
-    auto run = [&job](int32_t part) { area_part<BPP>(job, part); };
+    auto run = [&job, &memory](int32_t part) { area_part<BPP>(job, memory.parts[part], part); };
     run_parts(job.parts, run);
     for (int32_t part = 0; part < job.parts; ++part)
         if (job.failed[part]) return false;
@@ -380,7 +417,7 @@ void cubic_copy_row(const CubicJob& job, int64_t j, double* row, uint8_t* to) {
     cubic_across_row(to, row, job.t);
 }
 
-void cubic_part(CubicJob& job, int32_t part) {
+void cubic_part(CubicJob& job, PartMemory& part_memory, int32_t part) {
     const ContributionTable* t = job.t;
     const int32_t slots = t->max_taps;
     const size_t out_row = static_cast<size_t>(job.size) * 4;
@@ -406,13 +443,13 @@ void cubic_part(CubicJob& job, int32_t part) {
 
 bool cubic_square(uint8_t* destination, int64_t destination_stride, int32_t size, const uint8_t* source,
                   int64_t source_stride, int32_t source_height, int32_t bpp, int64_t x, int64_t y, int32_t side,
-                  const Overlap& o) {
+                  const Overlap& o, Memory& memory) {
     if (destination_stride != static_cast<int64_t>(size) * 4) return false;
-    const ContributionTable* t = cubic_table(size, side);
+    const ContributionTable* t = cubic_table(memory.tables, size, side);
     if (!t) return false;
     CubicJob job{destination, size, source, source_stride, source_height, bpp, x, y, side, o, t,
                  size >= 64 ? part_count() : 1, {}};
-    auto run = [&job](int32_t part) { cubic_part(job, part); };
+    auto run = [&job, &memory](int32_t part) { cubic_part(job, memory.parts[part], part); };
     run_parts(job.parts, run);
     for (int32_t part = 0; part < job.parts; ++part)
         if (job.failed[part]) return false;
@@ -431,14 +468,16 @@ bool scale_square(uint8_t* destination, int64_t destination_stride, int32_t size
     if (side == size)
         return copy_square(destination, destination_stride, source, source_stride, source_height, bytes_per_pixel, x,
                            y, side, o);
+    const Lease lease;
+    if (!lease.get()) return false;
     if (filter == SQUARE_CUBIC)
         return bytes_per_pixel == 4 && cubic_square(destination, destination_stride, size, source, source_stride,
-                                                    source_height, 4, x, y, side, o);
+                                                    source_height, 4, x, y, side, o, *lease.get());
     if (bytes_per_pixel == 3)
         return area_square<3>(destination, destination_stride, size, source, source_stride, source_height, x, y,
-                              side, o);
+                              side, o, *lease.get());
     return area_square<4>(destination, destination_stride, size, source, source_stride, source_height, x, y, side,
-                          o);
+                          o, *lease.get());
 }
 
 bool sample_square(uint8_t* destination, int64_t destination_stride, int32_t size, const uint8_t* source,
@@ -449,7 +488,8 @@ bool sample_square(uint8_t* destination, int64_t destination_stride, int32_t siz
     if (source_width > 0 && source_height > 0 && !source) return false;
     const int32_t bpp = bytes_per_pixel;
     // The picture column of each destination column, or -1 outside it.
-    int64_t* columns = part_memory.columns.get<int64_t>(static_cast<size_t>(size));
+    const Lease lease;
+    int64_t* columns = lease.get() ? lease.get()->parts[0].columns.get<int64_t>(static_cast<size_t>(size)) : nullptr;
     if (!columns) return false;
     for (int32_t i = 0; i < size; ++i) {
         const wide px = static_cast<wide>(x) + (static_cast<wide>(2 * i + 1) * side) / (2 * static_cast<wide>(size));
@@ -479,6 +519,8 @@ bool cubic_square_32(uint8_t* destination, int64_t destination_stride, int32_t s
     if (!destination || size < 1 || side < 1 || source_width < 0 || source_height < 0) return false;
     if (bytes_per_pixel != 3 && bytes_per_pixel != 4) return false;
     if (source_width > 0 && source_height > 0 && !source) return false;
-    return cubic_square(destination, destination_stride, size, source, source_stride, source_height, bytes_per_pixel,
-                        x, y, side, overlap(source_width, source_height, x, y, side));
+    const Lease lease;
+    return lease.get() && cubic_square(destination, destination_stride, size, source, source_stride, source_height,
+                                       bytes_per_pixel, x, y, side, overlap(source_width, source_height, x, y, side),
+                                       *lease.get());
 }
