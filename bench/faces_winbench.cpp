@@ -89,7 +89,10 @@ int main(int argc, char** argv) {
         compare_search("face search, 3464 x 3464 astronaut", big);
     }
 
-    const std::string path = "photo_4000x3000.jpg";
+    // Kept in the temporary folder from one run to the next.
+    char folder[MAX_PATH];
+    GetTempPathA(MAX_PATH, folder);
+    const std::string path = std::string(folder) + "rc_faces_4000x3000.jpg";
     if (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES && !photo::write_jpeg(path, 4000, 3000)) {
         std::printf("could not write %s\n", path.c_str());
         return 1;
