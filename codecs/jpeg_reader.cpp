@@ -165,26 +165,10 @@ void read_in_place(JpegJob* job) {
     }
 }
 
-// Places the band of rows read so far.  A quarter turn makes each row a
-// column; taken a few columns at a time down the band, each target row gets
-// a run of pixels side by side.
+// Places the band of rows read so far.
 void place_band(JpegJob* job) {
-    const Placement& p = job->placement;
-    const size_t row_bytes = static_cast<size_t>(job->width) * 3;
-    if (p.step_x == 3 || p.step_x == -3) {
-        for (int32_t r = 0; r < job->band_rows; ++r) place_row(p, job->band_top + r, job->rows + r * row_bytes, job->width);
-    } else {
-        uint8_t* band = p.first + job->band_top * p.step_y;
-        for (int32_t x = 0; x < job->width; ++x) {
-            uint8_t* out = band + x * p.step_x;
-            const uint8_t* in = job->rows + x * 3;
-            for (int32_t r = 0; r < job->band_rows; ++r, in += row_bytes, out += p.step_y) {
-                out[0] = in[0];
-                out[1] = in[1];
-                out[2] = in[2];
-            }
-        }
-    }
+    place_band(job->placement, job->band_top, job->rows, static_cast<size_t>(job->width) * 3, job->band_rows,
+               job->width);
     job->band_rows = 0;
 }
 

@@ -157,3 +157,21 @@ void place_row(const Placement& placement, int32_t y, const uint8_t* bgr, int32_
         out[2] = bgr[2];
     }
 }
+
+void place_band(const Placement& placement, int32_t y, const uint8_t* rows, size_t stride, int32_t count,
+                int32_t width) {
+    if (placement.step_x == 3 || placement.step_x == -3) {
+        for (int32_t r = 0; r < count; ++r) place_row(placement, y + r, rows + r * stride, width);
+        return;
+    }
+    uint8_t* band = placement.first + y * placement.step_y;
+    for (int32_t x = 0; x < width; ++x) {
+        uint8_t* out = band + x * placement.step_x;
+        const uint8_t* in = rows + x * 3;
+        for (int32_t r = 0; r < count; ++r, in += stride, out += placement.step_y) {
+            out[0] = in[0];
+            out[1] = in[1];
+            out[2] = in[2];
+        }
+    }
+}

@@ -54,3 +54,10 @@ Placement make_placement(const DecodeTarget& target, int32_t orientation, int32_
 
 // Writes stored row y, `width` blue-green-red pixels, where the placement puts it.
 void place_row(const Placement& placement, int32_t y, const uint8_t* bgr, int32_t width);
+
+// Writes `count` stored rows from row y on, `stride` bytes apart, where the
+// placement puts them.  A quarter turn makes each row a column: taken a
+// column at a time down the band, each target row gets a run of pixels side
+// by side (a few rows' band touches far fewer lines of memory than a row).
+void place_band(const Placement& placement, int32_t y, const uint8_t* rows, size_t stride, int32_t count,
+                int32_t width);

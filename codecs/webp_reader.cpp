@@ -13,24 +13,31 @@ namespace {
 
 uint32_t le32(const uint8_t* p) { return p[0] | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24; }
 
+constexpr int32_t BAND = 16;  // rows placed at once
+
 // Rows of 4-byte blue-green-red-alpha (or 3-byte) pixels, placed upright
-// over black, one row at a time through a row buffer of the caller's.
+// over black a band at a time, through a band of BAND rows of the caller's.
 void place_rows(const Placement& placement, const uint8_t* pixels, size_t stride, int32_t width, int32_t height,
                 bool alpha, uint8_t* bgr) {
-    for (int32_t y = 0; y < height; ++y) {
-        const uint8_t* row = pixels + stride * static_cast<size_t>(y);
+    const size_t band_stride = static_cast<size_t>(width) * 3;
+    for (int32_t y = 0; y < height; y += BAND) {
+        const int32_t count = height - y < BAND ? height - y : BAND;
+        const uint8_t* rows = pixels + stride * static_cast<size_t>(y);
         if (!alpha) {
-            place_row(placement, y, row, width);
+            place_band(placement, y, rows, stride, count, width);
             continue;
         }
-        uint8_t* out = bgr;
-        for (int32_t x = 0; x < width; ++x, row += 4, out += 3) {
-            const uint32_t a = row[3];
-            out[0] = over_black(row[0], a);
-            out[1] = over_black(row[1], a);
-            out[2] = over_black(row[2], a);
+        for (int32_t r = 0; r < count; ++r) {
+            const uint8_t* row = rows + stride * static_cast<size_t>(r);
+            uint8_t* out = bgr + band_stride * static_cast<size_t>(r);
+            for (int32_t x = 0; x < width; ++x, row += 4, out += 3) {
+                const uint32_t a = row[3];
+                out[0] = over_black(row[0], a);
+                out[1] = over_black(row[1], a);
+                out[2] = over_black(row[2], a);
+            }
         }
-        place_row(placement, y, bgr, width);
+        place_band(placement, y, bgr, band_stride, count, width);
     }
 }
 
@@ -58,7 +65,7 @@ int32_t decode_first_frame(const uint8_t* data, size_t size, int32_t orientation
         info.canvas_height <= MAX_DECODE_SIDE && WebPAnimDecoderGetNext(decoder, &canvas, &timestamp) &&
         make_upright(make, context, info.canvas_width, info.canvas_height, orientation, &target)) {
         const auto width = static_cast<int32_t>(info.canvas_width), height = static_cast<int32_t>(info.canvas_height);
-        auto* bgr = static_cast<uint8_t*>(WebPMalloc(static_cast<size_t>(width) * 3));
+        auto* bgr = static_cast<uint8_t*>(WebPMalloc(static_cast<size_t>(width) * 3 * BAND));
         if (bgr) {
             place_rows(make_placement(target, orientation, width, height), canvas, static_cast<size_t>(width) * 4,
                        width, height, true, bgr);
@@ -131,7 +138,7 @@ int32_t decode_webp(const uint8_t* data, size_t size, int32_t orientation, MakeT
         return 0;
     }
     int32_t done = 0;
-    auto* bgr = static_cast<uint8_t*>(WebPMalloc(static_cast<size_t>(width) * 3));
+    auto* bgr = static_cast<uint8_t*>(WebPMalloc(static_cast<size_t>(width) * 3 * BAND));
     if (bgr && make_upright(make, context, width, height, orientation, &target)) {
         const WebPRGBABuffer& out = config.output.u.RGBA;
         place_rows(make_placement(target, orientation, width, height), out.rgba, static_cast<size_t>(out.stride),
