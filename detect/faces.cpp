@@ -11,6 +11,7 @@
 #include <emmintrin.h>
 #endif
 
+#include "image/lease.h"
 #include "image/parallel.h"
 #include "image/resample.h"
 
@@ -63,9 +64,10 @@ Integral make_integral(const uint8_t* grey, int64_t stride, int32_t width, int32
     return Integral{sums, static_cast<int32_t>(w)};
 }
 
-// Memory kept for the thread's next search (the integral image and its
-// packed copies, megabytes; a reduction's column sums): under Wine, memory fresh from the system costs
-// about 10 us a page when first touched, more than the search itself.
+// Memory kept for the next search (image/lease.h): the integral image and
+// its packed copies (megabytes), and each part's column sums of a
+// reduction.  Under Wine, memory fresh from the system costs about 10 us a
+// page when first touched, more than the search itself.
 class Scratch {
 public:
     ~Scratch() { std::free(data_); }
@@ -83,7 +85,6 @@ private:
     size_t size_ = 0;
 };
 
-thread_local Scratch scratch;
 
 // A stump at one scale: the offsets, from a window's top-left corner in the
 // integral image (packed or not), of the 4 x 4 corners of its feature's 3 x 3
@@ -423,32 +424,28 @@ void reduce_to_grey(const uint8_t* pixels, int64_t stride, int32_t height, int32
     }
 }
 
-// The reduction shared out in bands of rows.  A band the kept threads have not
-// taken when this thread is done with its own is taken here: a thread that
-// the system runs late delays nothing.
+// The reduction shared out in bands of rows, each part taking the next band
+// until none is left: a thread that the system runs late delays nothing.
 constexpr int32_t BANDS_PER_THREAD = 4;
+struct ColumnSums {
+    Scratch part[MAX_PART_COUNT];
+};
 struct Reduction {
     const uint8_t* pixels;
     int64_t stride;
     int32_t height, bytes_per_pixel;
     bool bottom_up, narrow, sum32;
     const AreaTable *xs, *ys;
-    int32_t parts;
+    int32_t bands;
     uint8_t* grey;
+    ColumnSums* sums;
+    std::atomic<int32_t> next;
     std::atomic<bool> failed;
 };
 
-thread_local Scratch column_scratch;
-
-void reduce_band(void* context, int32_t part) {
-    Reduction& r = *static_cast<Reduction*>(context);
-    const int32_t rows = r.ys->destination_size;
-    const int32_t first = static_cast<int32_t>(int64_t{rows} * part / r.parts);
-    const int32_t end = static_cast<int32_t>(int64_t{rows} * (part + 1) / r.parts);
-    const size_t elements = static_cast<size_t>(r.xs->source_size) * r.bytes_per_pixel;
-    void* columns = column_scratch.get(r.narrow ? elements / 2 + 1 : elements);
-    if (!columns) r.failed = true;
-    else if (r.narrow && r.sum32)
+// Destination rows [first, end) of the reduction.
+void reduce_band(const Reduction& r, int32_t first, int32_t end, void* columns) {
+    if (r.narrow && r.sum32)
         reduce_to_grey<uint16_t, uint32_t>(r.pixels, r.stride, r.height, r.bytes_per_pixel, r.bottom_up, r.xs, r.ys,
                                            first, end, static_cast<uint16_t*>(columns), r.grey);
     else if (r.narrow)
@@ -459,13 +456,29 @@ void reduce_band(void* context, int32_t part) {
                                            first, end, static_cast<uint32_t*>(columns), r.grey);
 }
 
+void reduce_part(void* context, int32_t part) {
+    Reduction& r = *static_cast<Reduction*>(context);
+    const size_t elements = static_cast<size_t>(r.xs->source_size) * r.bytes_per_pixel;
+    void* columns = r.sums->part[part].get(r.narrow ? elements / 2 + 1 : elements);
+    if (!columns) {
+        r.failed = true;
+        return;
+    }
+    const int32_t rows = r.ys->destination_size;
+    for (int32_t band; (band = r.next.fetch_add(1, std::memory_order_relaxed)) < r.bands;) {
+        const int32_t first = static_cast<int32_t>(int64_t{rows} * band / r.bands);
+        const int32_t end = static_cast<int32_t>(int64_t{rows} * (band + 1) / r.bands);
+        reduce_band(r, first, end, columns);
+    }
+}
+
 }  // namespace
 
 namespace {
 
 // The integral image of a grey picture, with a packed copy for each step
-// from 2 to MAX_PACKED_STEP, in this thread's scratch memory: made once for
-// both cascades.  The copies are made side by side by the kept threads.
+// from 2 to MAX_PACKED_STEP, in kept memory: made once for both cascades.
+// The copies are made side by side by the kept threads.
 struct Prepared {
     Integral integral;
     Packed packs[MAX_PACKED_STEP + 1];  // packs[1] the integral image itself
@@ -477,7 +490,8 @@ void pack_step(void* context, int32_t part) {
     p.packs[step] = pack(p.integral, p.packs[1].rows, step, p.packs[step].sums);
 }
 
-bool prepare(const uint8_t* grey, int64_t stride, int32_t width, int32_t height, Prepared* prepared) {
+bool prepare(const uint8_t* grey, int64_t stride, int32_t width, int32_t height, Scratch& scratch,
+             Prepared* prepared) {
     if (width <= 0 || height <= 0 || int64_t{width} * height > MAX_PIXELS) return false;
     const size_t integral = static_cast<size_t>(width + 1) * (height + 1);
     size_t size = integral;
@@ -558,9 +572,11 @@ int32_t search(const Cascade& cascade, const Prepared& prepared, int32_t width, 
 
 int32_t detect_objects(const Cascade& cascade, const uint8_t* grey, int64_t stride, int32_t width, int32_t height,
                        FaceBox* boxes, int32_t capacity) {
+    const Lease<Scratch> kept;
     Prepared prepared;
-    return prepare(grey, stride, width, height, &prepared) ? search(cascade, prepared, width, height, boxes, capacity)
-                                                           : 0;
+    return kept.get() && prepare(grey, stride, width, height, *kept.get(), &prepared)
+               ? search(cascade, prepared, width, height, boxes, capacity)
+               : 0;
 }
 
 uint8_t* face_search_picture(const uint8_t* pixels, int64_t stride, int32_t width, int32_t height,
@@ -582,11 +598,14 @@ uint8_t* face_search_picture(const uint8_t* pixels, int64_t stride, int32_t widt
     const bool narrow = down <= UINT16_MAX;
     const bool searchable = down <= UINT32_MAX && xs->total <= UINT64_MAX / (down * LUMA_ONE);
     bool ready = grey && searchable;
+    const Lease<ColumnSums> sums;
+    ready = ready && sums.get();
     if (ready) {
-        const int32_t parts = std::min(part_count() * BANDS_PER_THREAD, h);
+        const int32_t bands = std::min(part_count() * BANDS_PER_THREAD, h);
         Reduction reduction{pixels, stride, height, bytes_per_pixel, bottom_up, narrow,
-                            narrow && down * LUMA_ONE * xs->total <= UINT32_MAX, xs, ys, parts, grey, {false}};
-        share_parts(parts, reduce_band, &reduction);
+                            narrow && down * LUMA_ONE * xs->total <= UINT32_MAX,
+                            xs, ys, bands, grey, sums.get(), {0}, {false}};
+        run_parts(std::min(part_count(), bands), reduce_part, &reduction);
         ready = !reduction.failed;
     }
     if (ready) {
@@ -606,8 +625,9 @@ FaceKind find_face(const uint8_t* pixels, int64_t stride, int32_t width, int32_t
     if (!grey) return FACE_NONE;
     FaceKind kind = FACE_NONE;
     FaceBox box{};
+    const Lease<Scratch> kept;
     Prepared prepared;
-    if (!prepare(grey, w, w, h, &prepared)) kind = FACE_NONE;
+    if (!kept.get() || !prepare(grey, w, w, h, *kept.get(), &prepared)) kind = FACE_NONE;
     else if (search(PERSON_FACE_CASCADE, prepared, w, h, &box, 1) > 0) kind = FACE_PERSON;
     else if (search(CAT_FACE_CASCADE, prepared, w, h, &box, 1) > 0) kind = FACE_CAT;
     std::free(grey);

@@ -14,11 +14,10 @@
 
 #include <cstdlib>
 #include <cstring>
-#include <mutex>
-#include <new>
 #include <numeric>
 
 #include "core/memory.h"
+#include "image/lease.h"
 #include "image/parallel.h"
 #include "image/pixels.h"
 #include "image/resample.h"
@@ -96,37 +95,6 @@ struct Memory {
     PartMemory parts[MAX_PART_COUNT];
 };
 
-// The kept memory while this call has it; a call made while another has it
-// (two pictures scaled at once) gets memory of its own, freed as it returns.
-// Nothing is kept per thread: a thread's own objects are destroyed as the
-// thread ends, and on a thread Windows started, not the C++ library, that
-// left the process hanging when it exited.
-class Lease {
-public:
-    Lease() : held_(kept_lock(), std::try_to_lock) {
-        if (held_) memory_ = kept_memory();
-        else own_ = memory_ = new (std::nothrow) Memory;
-    }
-    ~Lease() { delete own_; }
-    Lease(const Lease&) = delete;
-    Lease& operator=(const Lease&) = delete;
-    // Null when memory runs out.
-    Memory* get() const { return memory_; }
-
-private:
-    static std::mutex& kept_lock() {
-        static std::mutex* lock = new std::mutex;
-        return *lock;
-    }
-    // Never destroyed: its memory serves until the process ends.
-    static Memory* kept_memory() {
-        static Memory* memory = new (std::nothrow) Memory;
-        return memory;
-    }
-    std::unique_lock<std::mutex> held_;
-    Memory* own_ = nullptr;
-    Memory* memory_ = nullptr;
-};
 
 using wide = __int128;
 
@@ -468,7 +436,7 @@ bool scale_square(uint8_t* destination, int64_t destination_stride, int32_t size
     if (side == size)
         return copy_square(destination, destination_stride, source, source_stride, source_height, bytes_per_pixel, x,
                            y, side, o);
-    const Lease lease;
+    const Lease<Memory> lease;
     if (!lease.get()) return false;
     if (filter == SQUARE_CUBIC)
         return bytes_per_pixel == 4 && cubic_square(destination, destination_stride, size, source, source_stride,
@@ -488,7 +456,7 @@ bool sample_square(uint8_t* destination, int64_t destination_stride, int32_t siz
     if (source_width > 0 && source_height > 0 && !source) return false;
     const int32_t bpp = bytes_per_pixel;
     // The picture column of each destination column, or -1 outside it.
-    const Lease lease;
+    const Lease<Memory> lease;
     int64_t* columns = lease.get() ? lease.get()->parts[0].columns.get<int64_t>(static_cast<size_t>(size)) : nullptr;
     if (!columns) return false;
     for (int32_t i = 0; i < size; ++i) {
@@ -519,7 +487,7 @@ bool cubic_square_32(uint8_t* destination, int64_t destination_stride, int32_t s
     if (!destination || size < 1 || side < 1 || source_width < 0 || source_height < 0) return false;
     if (bytes_per_pixel != 3 && bytes_per_pixel != 4) return false;
     if (source_width > 0 && source_height > 0 && !source) return false;
-    const Lease lease;
+    const Lease<Memory> lease;
     return lease.get() && cubic_square(destination, destination_stride, size, source, source_stride, source_height,
                                        bytes_per_pixel, x, y, side, overlap(source_width, source_height, x, y, side),
                                        *lease.get());
