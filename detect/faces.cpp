@@ -68,21 +68,8 @@ Integral make_integral(const uint8_t* grey, int64_t stride, int32_t width, int32
 // its packed copies (megabytes), and each part's column sums of a
 // reduction.  Under Wine, memory fresh from the system costs about 10 us a
 // page when first touched, more than the search itself.
-class Scratch {
-public:
-    ~Scratch() { std::free(data_); }
-    uint32_t* get(size_t elements) {
-        if (elements > size_) {
-            std::free(data_);
-            data_ = static_cast<uint32_t*>(std::malloc(elements * sizeof(uint32_t)));
-            size_ = data_ ? elements : 0;
-        }
-        return data_;
-    }
-
-private:
-    uint32_t* data_ = nullptr;
-    size_t size_ = 0;
+struct IntegralMemory {
+    KeptBuffer sums;
 };
 
 
@@ -428,7 +415,7 @@ void reduce_to_grey(const uint8_t* pixels, int64_t stride, int32_t height, int32
 // until none is left: a thread that the system runs late delays nothing.
 constexpr int32_t BANDS_PER_THREAD = 4;
 struct ColumnSums {
-    Scratch part[MAX_PART_COUNT];
+    KeptBuffer part[MAX_PART_COUNT];
 };
 struct Reduction {
     const uint8_t* pixels;
@@ -459,7 +446,7 @@ void reduce_band(const Reduction& r, int32_t first, int32_t end, void* columns) 
 void reduce_part(void* context, int32_t part) {
     Reduction& r = *static_cast<Reduction*>(context);
     const size_t elements = static_cast<size_t>(r.xs->source_size) * r.bytes_per_pixel;
-    void* columns = r.sums->part[part].get(r.narrow ? elements / 2 + 1 : elements);
+    void* columns = r.sums->part[part].get<uint32_t>(r.narrow ? elements / 2 + 1 : elements);
     if (!columns) {
         r.failed = true;
         return;
@@ -490,13 +477,13 @@ void pack_step(void* context, int32_t part) {
     p.packs[step] = pack(p.integral, p.packs[1].rows, step, p.packs[step].sums);
 }
 
-bool prepare(const uint8_t* grey, int64_t stride, int32_t width, int32_t height, Scratch& scratch,
+bool prepare(const uint8_t* grey, int64_t stride, int32_t width, int32_t height, IntegralMemory& kept,
              Prepared* prepared) {
     if (width <= 0 || height <= 0 || int64_t{width} * height > MAX_PIXELS) return false;
     const size_t integral = static_cast<size_t>(width + 1) * (height + 1);
     size_t size = integral;
     for (int32_t step = 2; step <= MAX_PACKED_STEP; ++step) size += packed_size(width + 1, height + 1, step);
-    uint32_t* memory = scratch.get(size);
+    uint32_t* memory = kept.sums.get<uint32_t>(size);
     if (!memory) return false;
     prepared->integral = make_integral(grey, stride, width, height, memory);
     prepared->packs[1] = Packed{memory, 1, height + 1, width + 1};
@@ -572,7 +559,7 @@ int32_t search(const Cascade& cascade, const Prepared& prepared, int32_t width, 
 
 int32_t detect_objects(const Cascade& cascade, const uint8_t* grey, int64_t stride, int32_t width, int32_t height,
                        FaceBox* boxes, int32_t capacity) {
-    const Lease<Scratch> kept;
+    const Lease<IntegralMemory> kept;
     Prepared prepared;
     return kept.get() && prepare(grey, stride, width, height, *kept.get(), &prepared)
                ? search(cascade, prepared, width, height, boxes, capacity)
@@ -625,7 +612,7 @@ FaceKind find_face(const uint8_t* pixels, int64_t stride, int32_t width, int32_t
     if (!grey) return FACE_NONE;
     FaceKind kind = FACE_NONE;
     FaceBox box{};
-    const Lease<Scratch> kept;
+    const Lease<IntegralMemory> kept;
     Prepared prepared;
     if (!kept.get() || !prepare(grey, w, w, h, *kept.get(), &prepared)) kind = FACE_NONE;
     else if (search(PERSON_FACE_CASCADE, prepared, w, h, &box, 1) > 0) kind = FACE_PERSON;

@@ -1,14 +1,43 @@
-// One object kept from one call to the next, for whichever call finds it
-// free: buffers and tables that a call would otherwise allocate and fill
-// again each time.  A call made while another has it gets an object of its
-// own, gone as the call returns.  Nothing is kept per thread: a thread's own
-// objects are destroyed as it ends, and on a thread Windows started (not
-// the C++ library) that left the process hanging when it exited.
+// Memory kept from one call to the next: buffers and tables that a call
+// would otherwise allocate and fill again each time.
 #pragma once
 
+#include <cstdlib>
 #include <mutex>
 #include <new>
 
+#include "core/memory.h"
+
+// A buffer grown when a call needs more, never shrunk.
+class KeptBuffer {
+public:
+    KeptBuffer() = default;
+    KeptBuffer(const KeptBuffer&) = delete;
+    KeptBuffer& operator=(const KeptBuffer&) = delete;
+    ~KeptBuffer() { std::free(data_); }
+    // Room for `count` items of T, or null when memory runs out.
+    template <typename T>
+    T* get(size_t count) {
+        size_t bytes;
+        if (!multiply_size(count, sizeof(T), &bytes)) return nullptr;
+        if (bytes > bytes_) {
+            std::free(data_);
+            data_ = std::malloc(bytes);
+            bytes_ = data_ ? bytes : 0;
+        }
+        return static_cast<T*>(data_);
+    }
+
+private:
+    void* data_ = nullptr;
+    size_t bytes_ = 0;
+};
+
+// One object kept from one call to the next, for whichever call finds it
+// free; a call made while another has it gets an object of its own, gone as
+// the call returns.  Nothing is kept per thread: a thread's own objects are
+// destroyed as it ends, and on a thread Windows started (not the C++
+// library) that left the process hanging when it exited.
 template <typename T>
 class Lease {
 public:

@@ -12,42 +12,15 @@
 // each computes its rows exactly as one thread would.
 #include "image/square.h"
 
-#include <cstdlib>
 #include <cstring>
 #include <numeric>
 
-#include "core/memory.h"
 #include "image/lease.h"
 #include "image/parallel.h"
 #include "image/pixels.h"
 #include "image/resample.h"
 
 namespace {
-
-// Memory kept from one call to the next, grown when a call needs more.
-class Kept {
-public:
-    Kept() = default;
-    Kept(const Kept&) = delete;
-    Kept& operator=(const Kept&) = delete;
-    ~Kept() { std::free(data_); }
-    // Room for `count` items of T, or null when memory runs out.
-    template <typename T>
-    T* get(size_t count) {
-        size_t bytes;
-        if (!multiply_size(count, sizeof(T), &bytes)) return nullptr;
-        if (bytes > bytes_) {
-            std::free(data_);
-            data_ = std::malloc(bytes);
-            bytes_ = data_ ? bytes : 0;
-        }
-        return static_cast<T*>(data_);
-    }
-
-private:
-    void* data_ = nullptr;
-    size_t bytes_ = 0;
-};
 
 // The weights of the last side scaled, for each filter.
 struct KeptTables {
@@ -87,7 +60,7 @@ const ContributionTable* cubic_table(KeptTables& tables, int32_t size, int32_t s
 
 // What each part of a scaling keeps.
 struct PartMemory {
-    Kept sums, plain, ring, row, scratch, columns;
+    KeptBuffer sums, plain, ring, row, scratch, columns;
 };
 
 struct Memory {
